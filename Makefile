@@ -1,0 +1,38 @@
+# The two commands of the README: `make demo` and `make test`.
+SHELL := /bin/bash
+PRESETS := native sanitize win64 win32
+TESTED := native sanitize win64
+export WINEPREFIX := $(CURDIR)/build/win64/wine
+export WINEDEBUG := -all
+
+.PHONY: test demo deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
+
+deps:
+	@scripts/install-deps
+
+build: deps $(addprefix build-,$(PRESETS))
+
+build-%:
+	@cmake --preset $* >/dev/null
+	@cmake --build --preset $*
+
+# A wine prefix is made once (about ten seconds); the tests then start in about a second.
+wine-prefix: deps
+	@[ -f $(WINEPREFIX)/system.reg ] || (mkdir -p $(WINEPREFIX) && /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1; /usr/lib/wine/wineserver -w)
+
+test: build wine-prefix
+	@failed=0; \
+	for preset in $(TESTED); do \
+	  rm -f build/$$preset/test-results/*.xml build/$$preset/ctest-junit.xml; \
+	  echo "== $$preset tests"; \
+	  run="ctest --preset $$preset --output-junit $(CURDIR)/build/$$preset/ctest-junit.xml"; \
+	  if [ $$preset = win64 ]; then run="xvfb-run -a $$run"; fi; \
+	  $$run || failed=1; \
+	done; \
+	scripts/summarize-tests $(addprefix build/,$(TESTED)) && [ $$failed = 0 ]
+
+demo: build
+	@scripts/demo
+
+clean:
+	rm -rf build

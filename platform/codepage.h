@@ -1,0 +1,21 @@
+// The system's 8-bit ANSI code page (Windows: CP_ACP; elsewhere: Windows-1252), and the
+// Unicode conversions the command-line tool needs.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// One UTF-16 code unit in the ANSI code page; a character the code page lacks becomes the
+// code page's default character (never a "best fit" look-alike).
+std::string AnsiFromUtf16Unit(char16_t unit);
+// Whole text, unit by unit as above.
+std::string AnsiFromUtf16(std::u16string_view text);
+std::u16string Utf16FromAnsi(std::string_view ansi);
+
+// Portable UTF-8 helpers; malformed input becomes U+FFFD.
+std::u16string Utf16FromUtf8(std::string_view utf8);
+std::string Utf8FromUtf16(std::u16string_view utf16);
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+// File services for the tag unit: share modes, attributes, delete, replace.
+// Paths are UTF-16, as the Windows wide-character calls take them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// One open file; closed by the destructor on every path.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    // Existing file, for reading; other programs may read it but not write it.
+    bool OpenShareRead(const std::u16string& path);
+    // Existing file, for reading and writing; fails while any other handle is open.
+    bool OpenExclusive(const std::u16string& path);
+    // Creates or truncates the file, for reading and writing, no sharing, normal attributes.
+    bool CreateExclusive(const std::u16string& path);
+
+    bool IsOpen() const;
+    void Close();
+
+    // Length in bytes, or -1 when it cannot be told.
+    std::int64_t Length() const;
+    // Current position, or -1 on failure.
+    std::int64_t Position() const;
+    bool Seek(std::int64_t offset);
+    // Reads up to `size` bytes; returns the count read (0 at the end), or -1 on error.
+    std::int64_t Read(void* buffer, std::size_t size);
+    // Writes all `size` bytes or reports false.
+    bool WriteAll(const void* buffer, std::size_t size);
+    // Pushes written data through to the disk.
+    bool Flush();
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int descriptor_ = -1;
+#endif
+};
+
+// True when `path` names an existing file; a directory does not count.
+bool IsExistingFile(const std::u16string& path);
+// Clears read-only, hidden, system and archive (Windows); makes the file writable by its
+// owner (POSIX).
+bool ClearAttributes(const std::u16string& path);
+bool DeleteFilePath(const std::u16string& path);
+bool MoveFilePath(const std::u16string& from, const std::u16string& to);
+// Puts `replacement` in the place of `target` in one step: at every moment one of the two
+// contents exists under `target`. Fails, leaving both as they were, while `target` is open.
+bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target);
+
+}  // namespace platform

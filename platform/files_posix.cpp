@@ -1,0 +1,142 @@
+// POSIX stand-in for the native build. Share modes cannot be enforced here; the Windows
+// build is where sharing is proven.
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+namespace platform {
+namespace {
+
+std::string Native(const std::u16string& path) { return Utf8FromUtf16(path); }
+
+int OpenWith(const std::u16string& path, int flags) {
+    int fd;
+    do {
+        fd = ::open(Native(path).c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+}
+
+bool File::OpenShareRead(const std::u16string& path) {
+    Close();
+    descriptor_ = OpenWith(path, O_RDONLY);
+    return IsOpen();
+}
+
+bool File::OpenExclusive(const std::u16string& path) {
+    Close();
+    descriptor_ = OpenWith(path, O_RDWR);
+    return IsOpen();
+}
+
+bool File::CreateExclusive(const std::u16string& path) {
+    Close();
+    descriptor_ = OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
+    return IsOpen();
+}
+
+bool File::IsOpen() const { return descriptor_ >= 0; }
+
+void File::Close() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+        descriptor_ = -1;
+    }
+}
+
+std::int64_t File::Length() const {
+    struct stat info {};
+    if (!IsOpen() || ::fstat(descriptor_, &info) != 0) return -1;
+    return info.st_size;
+}
+
+std::int64_t File::Position() const {
+    if (!IsOpen()) return -1;
+    return ::lseek(descriptor_, 0, SEEK_CUR);
+}
+
+bool File::Seek(std::int64_t offset) {
+    return IsOpen() && offset >= 0 && ::lseek(descriptor_, offset, SEEK_SET) == offset;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    if (!IsOpen()) return -1;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::read(descriptor_, out + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool File::WriteAll(const void* buffer, std::size_t size) {
+    if (!IsOpen()) return false;
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t put = ::write(descriptor_, in + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool File::Flush() { return IsOpen() && ::fsync(descriptor_) == 0; }
+
+bool IsExistingFile(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(Native(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool ClearAttributes(const std::u16string& path) {
+    struct stat info {};
+    std::string native = Native(path);
+    return ::stat(native.c_str(), &info) == 0 &&
+           ::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool DeleteFilePath(const std::u16string& path) { return ::unlink(Native(path).c_str()) == 0; }
+
+bool MoveFilePath(const std::u16string& from, const std::u16string& to) {
+    // MoveFile never replaces an existing file.
+    if (::access(Native(to).c_str(), F_OK) == 0) return false;
+    return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
+bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
+    return std::rename(Native(replacement).c_str(), Native(target).c_str()) == 0;
+}
+
+}  // namespace platform

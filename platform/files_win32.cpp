@@ -1,0 +1,134 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace platform {
+namespace {
+
+const wchar_t* Wide(const std::u16string& path) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    return reinterpret_cast<const wchar_t*>(path.c_str());
+}
+
+HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+static void* OpenWith(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+    HANDLE h = CreateFileW(Wide(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+bool File::OpenShareRead(const std::u16string& path) {
+    Close();
+    handle_ = OpenWith(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    return IsOpen();
+}
+
+bool File::OpenExclusive(const std::u16string& path) {
+    Close();
+    handle_ = OpenWith(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+    return IsOpen();
+}
+
+bool File::CreateExclusive(const std::u16string& path) {
+    Close();
+    handle_ = OpenWith(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+    return IsOpen();
+}
+
+bool File::IsOpen() const { return handle_ != nullptr; }
+
+void File::Close() {
+    if (handle_ != nullptr) {
+        CloseHandle(AsHandle(handle_));
+        handle_ = nullptr;
+    }
+}
+
+std::int64_t File::Length() const {
+    LARGE_INTEGER size;
+    if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &size)) return -1;
+    return size.QuadPart;
+}
+
+std::int64_t File::Position() const {
+    LARGE_INTEGER zero{}, position;
+    if (!IsOpen() || !SetFilePointerEx(AsHandle(handle_), zero, &position, FILE_CURRENT)) return -1;
+    return position.QuadPart;
+}
+
+bool File::Seek(std::int64_t offset) {
+    LARGE_INTEGER target;
+    target.QuadPart = offset;
+    return IsOpen() && offset >= 0 &&
+           SetFilePointerEx(AsHandle(handle_), target, nullptr, FILE_BEGIN) != 0;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    if (!IsOpen()) return -1;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), out + done, chunk, &got, nullptr)) return -1;
+        if (got == 0) break;
+        done += got;
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool File::WriteAll(const void* buffer, std::size_t size) {
+    if (!IsOpen()) return false;
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(handle_), in + done, chunk, &put, nullptr) || put == 0) return false;
+        done += put;
+    }
+    return true;
+}
+
+bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }
+
+bool IsExistingFile(const std::u16string& path) {
+    DWORD attributes = GetFileAttributesW(Wide(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool ClearAttributes(const std::u16string& path) {
+    // FILE_ATTRIBUTE_NORMAL is how the API spells "no attributes at all".
+    return SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool DeleteFilePath(const std::u16string& path) { return DeleteFileW(Wide(path)) != 0; }
+
+bool MoveFilePath(const std::u16string& from, const std::u16string& to) {
+    return MoveFileW(Wide(from), Wide(to)) != 0;
+}
+
+bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
+    return MoveFileExW(Wide(replacement), Wide(target),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace platform
