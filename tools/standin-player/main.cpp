@@ -277,11 +277,17 @@ int main(int argc, char** argv) {
     windowClass.lpfnWndProc = PlayerWindowProc;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = "QuillonStandinPlayer";
-    if (!RegisterClassA(&windowClass)) return 1;
+    if (!RegisterClassA(&windowClass)) {
+        std::fprintf(stderr, "standin-player: no window class, error %lu\n", GetLastError());
+        return 1;
+    }
     ThePlayer.window = CreateWindowA(windowClass.lpszClassName, "Stand-in Player",
                                      WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 300, 100,
                                      nullptr, nullptr, instance, nullptr);
-    if (!ThePlayer.window) return 1;
+    if (!ThePlayer.window) {
+        std::fprintf(stderr, "standin-player: no main window, error %lu\n", GetLastError());
+        return 1;
+    }
     ThePlayer.started = GetTickCount64();
     Report("player window=%p", Address(ThePlayer.window));
     ScheduleNextStep();
