@@ -101,6 +101,18 @@ TEST(Profile, RewritesInPlaceAppendsNewKeysInOrderAndKeepsTheRest) {
     EXPECT_EQ(ReadProfileText(path, "Settings", "Params"), "");
 }
 
+TEST(Profile, OnlyTheFirstSectionOfANameCounts) {
+    TempDir dir;
+    std::string path = AnsiPath(dir, "s.ini");
+    WriteText(dir.Native("s.ini"), "[Settings]\r\na=1\r\n[X]\r\nx=1\r\n[settings]\r\nb=2\r\na=9\r\n");
+    EXPECT_EQ(ReadProfileText(path, "Settings", "a"), "1");
+    EXPECT_EQ(ReadProfileText(path, "Settings", "b"), std::nullopt);
+    ASSERT_TRUE(WriteProfileText(path, "Settings", "b", "B2"));
+    FlushProfileCache(path);
+    EXPECT_EQ(ReadText(dir.Native("s.ini")),
+              "[Settings]\r\na=1\r\nb=B2\r\n[X]\r\nx=1\r\n[settings]\r\nb=2\r\na=9\r\n");
+}
+
 TEST(Profile, FirstWriteCreatesTheFileAndAMissingSectionIsAppended) {
     TempDir dir;
     std::string path = AnsiPath(dir, "new.ini");
