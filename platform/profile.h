@@ -18,8 +18,9 @@ inline constexpr std::size_t kProfileValueLimit = 2047;
 // write to it fails. It keeps a damaged or hostile file from exhausting memory.
 inline constexpr long long kProfileFileLimit = 1 << 20;
 
-// The value of `key` in `section`, both looked up without regard to letter case; nullopt
-// when the file, the section or the key is missing. Blanks around the value are dropped.
+// The value of `key` in `section`, both looked up without regard to (ASCII) case; nullopt
+// when the file, the section or the key is missing. Blanks around the value, and a pair of
+// matching quotes enclosing it, are dropped.
 std::optional<std::string> ReadProfileText(const std::string& path, const std::string& section,
                                              const std::string& key);
 

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <string_view>
-#include <utility>
 
 namespace platform {
 namespace {
@@ -77,17 +76,9 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// Letter case in Windows-1252, the code page the stand-in assumes for names.
+// ASCII letters only, as wine's profile calls fold them; the settings' names are ASCII.
 unsigned char FoldCase(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return c;
-    }
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
 bool SameName(std::string_view a, std::string_view b) {

@@ -70,6 +70,16 @@ TEST(Profile, SectionsAndKeysAreFoundWithoutRegardToCase) {
     EXPECT_EQ(ReadText(dir.Native("s.ini")), "[SETTINGS]\r\nURL=lower\r\nsEnD=1\r\n");
 }
 
+TEST(Profile, EightBitTextIsKeptAsItsBytes) {
+    TempDir dir;
+    std::string path = AnsiPath(dir, "s.ini");
+    // Windows-1252: e with acute accent, the euro sign.
+    ASSERT_TRUE(WriteProfileText(path, "Settings", "Cl\xE9", "Caf\xE9 \x80"));
+    EXPECT_EQ(ReadProfileText(path, "Settings", "CL\xE9"), "Caf\xE9 \x80");
+    FlushProfileCache(path);
+    EXPECT_EQ(ReadText(dir.Native("s.ini")), "[Settings]\r\nCl\xE9=Caf\xE9 \x80\r\n");
+}
+
 TEST(Profile, BlanksAroundNamesAndValuesAndMatchingQuotesAreDropped) {
     TempDir dir;
     std::string path = AnsiPath(dir, "s.ini");
