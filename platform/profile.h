@@ -22,14 +22,14 @@ inline constexpr long long kProfileFileLimit = 1 << 20;
 // when the file, the section or the key is missing. Blanks around the value, and a pair of
 // matching quotes enclosing it, are dropped.
 std::optional<std::string> ReadProfileText(const std::string& path, const std::string& section,
-                                             const std::string& key);
+                                           const std::string& key);
 
 // Sets `key` in `section` to `value`: in place when the key exists, else appended at the end
 // of the section; a missing section is appended to the file, and a missing file created. The
 // rest of the file is kept. False when the file cannot be written (missing or write-protected
 // directory, write-protected file, file over the limit).
 bool WriteProfileText(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value);
+                      const std::string& key, const std::string& value);
 
 // Makes the platform put any cached profile content for `path` through to the disk.
 void FlushProfileCache(const std::string& path);

@@ -204,7 +204,7 @@ std::string Updated(std::string_view file, const std::string& section, const std
 }  // namespace
 
 std::optional<std::string> ReadProfileText(const std::string& path, const std::string& section,
-                                             const std::string& key) {
+                                           const std::string& key) {
     Descriptor file(OpenRegular(path, O_RDONLY));
     std::string text;
     if (file.get() < 0 || !ReadAll(file.get(), text)) return std::nullopt;
@@ -214,7 +214,7 @@ std::optional<std::string> ReadProfileText(const std::string& path, const std::s
 }
 
 bool WriteProfileText(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value) {
+                      const std::string& key, const std::string& value) {
     Descriptor file(OpenRegular(path, O_RDWR | O_CREAT));
     std::string text;
     if (file.get() < 0 || !ReadAll(file.get(), text)) return false;

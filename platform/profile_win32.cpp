@@ -28,7 +28,7 @@ std::string ReadWithDefault(const std::string& path, const std::string& section,
 // reads with different defaults tell the cases apart: a present key yields its own value both
 // times, so only an absent one yields each default.
 std::optional<std::string> ReadProfileText(const std::string& path, const std::string& section,
-                                             const std::string& key) {
+                                           const std::string& key) {
     if (IsOverLimit(path)) return std::nullopt;
     static constexpr char kFirst[] = "0", kSecond[] = "1";
     std::string first = ReadWithDefault(path, section, key, kFirst);
@@ -38,7 +38,7 @@ std::optional<std::string> ReadProfileText(const std::string& path, const std::s
 }
 
 bool WriteProfileText(const std::string& path, const std::string& section,
-                        const std::string& key, const std::string& value) {
+                      const std::string& key, const std::string& value) {
     if (IsOverLimit(path)) return false;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
            0;
