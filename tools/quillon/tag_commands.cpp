@@ -49,33 +49,41 @@ std::string JsonText(const std::string& ansi) {
                 }
         }
     }
-    return "\"" + platform::Utf8FromUtf16(escaped) + "\"";
+    std::string json(1, '"');
+    json += platform::Utf8FromUtf16(escaped);
+    json += '"';
+    return json;
 }
 
 std::string TagJson(const TID3v2& tag) {
     std::string json = "{";
-    auto key = [&](const char* name) {
+    // `value` is already JSON.
+    auto add = [&](const char* name, const std::string& value) {
         if (json.size() > 1) json += ", ";
-        json += "\"" + std::string(name) + "\": ";
+        json += '"';
+        json += name;
+        json += "\": ";
+        json += value;
     };
-    key("TagPresent"), json += tag.TagPresent ? "true" : "false";
-    key("MajorVersion"), json += std::to_string(tag.MajorVersion);
-    key("TotalSize"), json += std::to_string(tag.TotalSize);
-    key("Title"), json += JsonText(tag.Title);
-    key("Artist"), json += JsonText(tag.Artist);
-    key("Album"), json += JsonText(tag.Album);
-    key("TrackNumber"), json += std::to_string(tag.TrackNumber);
-    key("TrackText"), json += JsonText(tag.TrackText);
-    key("Year"), json += JsonText(tag.Year);
-    key("Genre"), json += JsonText(tag.Genre);
-    key("Comment"), json += JsonText(tag.Comment);
-    key("Composer"), json += JsonText(tag.Composer);
-    key("EncodedBy"), json += JsonText(tag.EncodedBy);
-    key("RightsNotice"), json += JsonText(tag.RightsNotice);
-    key("Language"), json += JsonText(tag.Language);
-    key("UserUrl"), json += JsonText(tag.UserUrl);
-    key("AudioSizeText"), json += JsonText(tag.AudioSizeText);
-    return json + "}";
+    add("TagPresent", tag.TagPresent ? "true" : "false");
+    add("MajorVersion", std::to_string(tag.MajorVersion));
+    add("TotalSize", std::to_string(tag.TotalSize));
+    add("Title", JsonText(tag.Title));
+    add("Artist", JsonText(tag.Artist));
+    add("Album", JsonText(tag.Album));
+    add("TrackNumber", std::to_string(tag.TrackNumber));
+    add("TrackText", JsonText(tag.TrackText));
+    add("Year", JsonText(tag.Year));
+    add("Genre", JsonText(tag.Genre));
+    add("Comment", JsonText(tag.Comment));
+    add("Composer", JsonText(tag.Composer));
+    add("EncodedBy", JsonText(tag.EncodedBy));
+    add("RightsNotice", JsonText(tag.RightsNotice));
+    add("Language", JsonText(tag.Language));
+    add("UserUrl", JsonText(tag.UserUrl));
+    add("AudioSizeText", JsonText(tag.AudioSizeText));
+    json += '}';
+    return json;
 }
 
 // Optional sign and decimal digits, within a signed 32-bit number.
