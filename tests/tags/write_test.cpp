@@ -323,3 +323,15 @@ TEST_F(WriteTagTest, UnicodeFileNamesAreWrittenThroughTheirTildeName) {
     EXPECT_EQ(back.Title, "Song");
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name + u"~")));
 }
+
+// Four synchsafe bytes say at most 2^28 - 1; a larger tag would be cut and the audio would
+// seem to start inside it.
+TEST_F(WriteTagTest, FramesTooLargeForTheHeaderAreRefusedAndTheFileIsUntouched) {
+    if constexpr (sizeof(void*) < 8) GTEST_SKIP() << "needs a 64-bit address space";
+    Put(kAudio);
+    TID3v2 tag;
+    tag.SetComment(std::string(std::size_t{1} << 28, 'c'));
+    EXPECT_FALSE(tag.WriteTag(path));
+    EXPECT_EQ(File(), kAudio);
+    EXPECT_FALSE(TemporaryLeft());
+}

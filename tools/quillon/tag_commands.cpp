@@ -126,7 +126,6 @@ int RunWrite(const std::vector<std::string>& args) {
         return UsageError("write needs a FILE first", kWriteUsage);
     }
     const std::string& file = args[0];
-    TID3v2 tag;
     // Options are checked before anything is read, so that a usage error touches nothing.
     struct Change {
         void (TID3v2::*setText)(std::string_view);
@@ -158,6 +157,7 @@ int RunWrite(const std::vector<std::string>& args) {
         }
     }
     const std::u16string path = PathFromUtf8(file);
+    TID3v2 tag;
     // Without a successful read the fields that have no option would be lost.
     if (!tag.ReadTag(path)) return ReadFailure(file);
     for (const Change& change : changes) (tag.*change.setText)(AnsiFromUtf8(change.value));
