@@ -73,6 +73,7 @@ LoopbackServer::LoopbackServer(std::vector<ScriptedAnswer> script, bool ipv6) : 
     platform::SocketError error;
     if (!listener_.Listen(ipv6, 8, error))
         throw std::runtime_error("cannot listen on loopback: " + error.text);
+    port_ = listener_.Port();
     thread_ = std::thread(&LoopbackServer::Run, this, std::move(script));
 }
 
@@ -81,7 +82,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 std::string LoopbackServer::Url(const std::string& path) const {
-    return std::string(ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(Port()) +
+    return std::string(ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) +
            path;
 }
 

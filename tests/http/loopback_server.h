@@ -36,7 +36,7 @@ public:
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    std::uint16_t Port() const { return listener_.Port(); }
+    std::uint16_t Port() const { return port_; }
     // "http://127.0.0.1:PORT" (or "http://[::1]:PORT") followed by `path`.
     std::string Url(const std::string& path = "/") const;
     // Waits until the script has run and returns what the client sent, one per connection.
@@ -47,6 +47,7 @@ private:
 
     bool ipv6_;
     platform::TcpListener listener_;
+    std::uint16_t port_ = 0;
     std::vector<ReceivedRequest> requests_;
     std::thread thread_;
 };

@@ -14,11 +14,15 @@ std::string Lower(std::string text) {
 
 // A port number, or 80 when the text is not one.
 std::uint16_t PortFrom(const std::string& text) {
-    if (text.empty() || text.size() > 5 ||
+    if (text.empty() ||
         !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
         return 80;
-    const long value = std::stol(text);
-    return value <= 65535 ? static_cast<std::uint16_t>(value) : 80;
+    long value = 0;
+    for (char digit : text) {
+        value = value * 10 + (digit - '0');
+        if (value > 65535) return 80;
+    }
+    return static_cast<std::uint16_t>(value);
 }
 
 // "#" and what follows it are dropped up to a "?" after it, or to the end.
