@@ -48,7 +48,9 @@ void AddHeader(std::string& head, const std::string& name, const std::string& va
         head += line.substr(0, cut) + "\r\n";
         const auto rest = line.find_first_not_of(" \t", cut);
         if (rest == std::string::npos) return;
-        line = " " + line.substr(rest);
+        std::string continuation(1, ' ');
+        continuation.append(line, rest, std::string::npos);
+        line = std::move(continuation);
         keep = 1;
     }
     head += line + "\r\n";
@@ -277,7 +279,9 @@ std::vector<Header> ReadHeaderLines(Reader& reader, HeadBounds& bounds) {
     while (reader.ReadLine(line) && !line.empty()) {
         bounds.Count(line);
         if ((line[0] == ' ' || line[0] == '\t') && !headers.empty()) {
-            headers.back().value += " " + Trim(line, " \t");
+            std::string& value = headers.back().value;
+            value += ' ';
+            value += Trim(line, " \t");
             continue;
         }
         const auto colon = line.find(':');
