@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <vector>
@@ -434,4 +435,55 @@ TEST(HttpClientRequest, RelativeUrlsAndEmptyHostsGoWhereThePreviousRequestWent) 
     EXPECT_EQ(HeadLines(requests[2].head)[0], "POST /third.php HTTP/1.0");
     EXPECT_EQ(HeadLines(requests[3].head)[0], "POST /  HTTP/1.0");
     EXPECT_EQ(HeadLines(requests[3].head)[4], "Host: 127.0.0.1:" + std::to_string(server.Port()));
+}
+
+TEST(HttpClientRequest, AHeaderLineOver1024CharactersIsFoldedAtABlank) {
+    std::vector<std::string> setCookies = {"Content-Length: 0"};
+    std::string expected = "Cookie: ";
+    for (int i = 0; i < 12; ++i) {
+        const std::string cookie = "c" + std::to_string(i) + "=" + std::string(100, 'a' + i);
+        setCookies.push_back("Set-Cookie: " + cookie);
+        expected += (i ? "; " : "") + cookie;
+    }
+    LoopbackServer server({{Answer("HTTP/1.1 200 OK", setCookies)}, {kOk}});
+    THttpClient http;
+    http.ConnectTimeout = 5000;
+    EXPECT_FALSE(Post(http, server.Url()).error);
+    EXPECT_FALSE(Post(http, server.Url()).error);
+    const auto lines = HeadLines(server.Requests().at(1).head);
+    const auto first = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.rfind("Cookie: ", 0) == 0; });
+    ASSERT_NE(first, lines.end());
+    std::string unfolded;
+    int continuations = 0;
+    for (auto line = first; line != lines.end() && !line->empty(); ++line) {
+        EXPECT_LE(line->size(), 1024u);
+        if (line != first) {
+            EXPECT_EQ(line->front(), ' ');
+            ++continuations;
+        }
+        unfolded += *line;
+    }
+    EXPECT_GE(continuations, 1);
+    EXPECT_EQ(unfolded, expected);
+}
+
+TEST(HttpClientAnswer, LargeChunkedAndLengthBodiesArriveWhole) {
+    std::string expected, chunked;
+    for (int i = 0; i < 300; ++i) {
+        const std::string data(997 + i % 7, static_cast<char>('a' + i % 26));
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx", data.size());
+        chunked += std::string(size) + "\r\n" + data + "\r\n";
+        expected += data;
+    }
+    Outcome outcome = PostTo(
+        Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, chunked + "0\r\n\r\n"));
+    EXPECT_FALSE(outcome.error) << outcome.message;
+    EXPECT_EQ(outcome.buffer, expected);
+
+    outcome = PostTo(Answer("HTTP/1.1 200 OK", {"Content-Length: " + std::to_string(expected.size())},
+                            expected));
+    EXPECT_FALSE(outcome.error) << outcome.message;
+    EXPECT_EQ(outcome.buffer, expected);
 }

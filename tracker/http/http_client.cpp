@@ -81,9 +81,9 @@ public:
 
     // The next line without its CR LF; false when the server closed before any byte of it.
     bool ReadLine(std::string& line) {
-        std::size_t searched = start_;
+        std::size_t scanned = 0;  // bytes after start_ known to hold no LF; Fill may move start_
         for (;;) {
-            const auto end = buffered_.find('\n', searched);
+            const auto end = buffered_.find('\n', start_ + scanned);
             if (end != std::string::npos) {
                 if (end - start_ > THttpClient::kMaxLineLength) throw ELineTooLong();
                 line.assign(buffered_, start_, end - start_);
@@ -91,10 +91,10 @@ public:
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 return true;
             }
-            if (buffered_.size() - start_ > THttpClient::kMaxLineLength) throw ELineTooLong();
-            searched = buffered_.size();
+            scanned = buffered_.size() - start_;
+            if (scanned > THttpClient::kMaxLineLength) throw ELineTooLong();
             if (!Fill()) {
-                if (start_ == buffered_.size()) return false;
+                if (scanned == 0) return false;
                 line.assign(buffered_, start_, std::string::npos);  // the last, unended line
                 start_ = buffered_.size();
                 if (!line.empty() && line.back() == '\r') line.pop_back();
