@@ -60,7 +60,7 @@ TEST(CookieStore, ExpiryRemovesCookiesAndANewValueReplacesTheOld) {
 TEST(CookieStore, KeepsABoundedNumberOfCookies) {
     TCookieStore store;
     for (std::size_t i = 0; i < TCookieStore::kMaxCookies + 10; ++i)
-        store.AddFromHeader("n" + std::to_string(i) + "=v", "h", kNow);
+        store.AddFromHeader(std::string("n").append(std::to_string(i)).append("=v"), "h", kNow);
     EXPECT_EQ(store.Count(), TCookieStore::kMaxCookies);
     const std::string header = store.CookieHeaderFor("h", "/", kNow);
     EXPECT_EQ(header.find("n9="), std::string::npos);  // the oldest went first

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,19 @@ std::vector<std::string> HeadLines(const std::string& head) {
     for (std::size_t end; (end = head.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(head.substr(start, end - start));
     return lines;
+}
+
+// Entries of a /proc/self folder (open descriptors, threads) on Linux; -1 elsewhere (under
+// wine the folder would show the emulator's own descriptors and threads).
+long CountEntries(const char* folder) {
+#ifdef _WIN32
+    (void)folder;
+    return -1;
+#endif
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) return -1;
+    return static_cast<long>(std::distance(entries, std::filesystem::directory_iterator{}));
 }
 
 const std::string kOk = Answer("HTTP/1.1 200 OK", {"Content-Length: 2"}, "OK");
@@ -368,6 +383,8 @@ TEST(HttpClientFailure, AConnectThatNeverCompletesTimesOut) {
     }
     ASSERT_TRUE(full) << "the accept queue never filled";
 
+    const long descriptors = CountEntries("/proc/self/fd");
+    const long threads = CountEntries("/proc/self/task");
     THttpClient http;
     http.ConnectTimeout = 250;
     const Outcome outcome = Post(http, "http://127.0.0.1:" + std::to_string(listener.Port()) + "/");
@@ -375,6 +392,9 @@ TEST(HttpClientFailure, AConnectThatNeverCompletesTimesOut) {
     EXPECT_EQ(outcome.message, "Connect timed out.");
     EXPECT_FALSE(http.Connected());
     EXPECT_EQ(outcome.code, -1);
+    // The abandoned connect leaves no socket and no thread behind.
+    EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
 }
 
 TEST(HttpClientFailure, RefusedConnectionAndUnresolvableNameAreSocketErrors) {
@@ -441,7 +461,8 @@ TEST(HttpClientRequest, AHeaderLineOver1024CharactersIsFoldedAtABlank) {
     std::vector<std::string> setCookies = {"Content-Length: 0"};
     std::string expected = "Cookie: ";
     for (int i = 0; i < 12; ++i) {
-        const std::string cookie = "c" + std::to_string(i) + "=" + std::string(100, 'a' + i);
+        const std::string cookie =
+            std::string("c").append(std::to_string(i)).append("=").append(100, static_cast<char>('a' + i));
         setCookies.push_back("Set-Cookie: " + cookie);
         expected += (i ? "; " : "") + cookie;
     }
