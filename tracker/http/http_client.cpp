@@ -174,7 +174,7 @@ std::string HeaderValue(const std::vector<Header>& headers, const std::string& n
     return value ? *value : "";
 }
 
-// A whole non-negative decimal number; nullopt-like -1 when the text is not one. Values too
+// A whole non-negative decimal number, or -1 when the text is not one. Values too
 // large for the bound of a body are clipped: they end in EBodyTooLarge all the same.
 std::int64_t ParseLength(const std::string& text) {
     if (text.empty() || !std::all_of(text.begin(), text.end(),
@@ -321,9 +321,9 @@ int THttpClient::LastStatusCode() const {
     if (blank == std::string::npos) return -1;
     std::string rest = Trim(lastStatusLine_.substr(blank + 1));
     rest = rest.substr(0, rest.find(' '));
-    std::size_t digits = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
-    if (digits == rest.size() || rest.size() > 10 ||
-        !std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(digits), rest.end(),
+    const std::size_t sign = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
+    if (sign == rest.size() || rest.size() > 10 ||
+        !std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(sign), rest.end(),
                      [](unsigned char c) { return std::isdigit(c); }))
         return -1;
     const long long value = std::stoll(rest);
