@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #endif
 
+#include "tools/quillon/post_command.h"
 #include "tools/quillon/tag_commands.h"
 
 namespace {
@@ -25,6 +26,7 @@ struct Command {
 const Command kCommands[] = {
     {"read", RunRead, kReadUsage},
     {"write", RunWrite, kWriteUsage},
+    {"post", RunPost, kPostUsage},
 };
 
 void PrintUsage(std::FILE* out) {
