@@ -16,10 +16,12 @@ namespace {
 
 std::string Native(const std::u16string& path) { return Utf8FromUtf16(path); }
 
+// Non-blocking open: a FIFO in place of a music file must not hang us; regular files
+// ignore the flag.
 int OpenWith(const std::u16string& path, int flags) {
     int fd;
     do {
-        fd = ::open(Native(path).c_str(), flags | O_CLOEXEC, 0666);
+        fd = ::open(Native(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat info {};

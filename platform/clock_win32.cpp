@@ -1,0 +1,14 @@
+#include "platform/clock.h"
+
+#include <windows.h>
+
+namespace platform {
+
+LocalDateTime LocalNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+            now.wMilliseconds};
+}
+
+}  // namespace platform

@@ -1,0 +1,107 @@
+// TCP sockets for the HTTP client (and the loopback servers of its tests): name resolution,
+// connect with a time-out, send, wait until readable, receive, close. Every wait is bounded
+// by the caller's time-out; sockets are closed by their destructors on every path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Keeps the system's socket library started while any instance lives: Windows Sockets is
+// started with the first instance in the process and cleaned up with the last one.
+class SocketLibrary {
+public:
+    SocketLibrary();
+    ~SocketLibrary();
+    SocketLibrary(const SocketLibrary&) = delete;
+    SocketLibrary& operator=(const SocketLibrary&) = delete;
+    // 0 when the library is usable, else the system's error number.
+    int StartError() const { return startError_; }
+
+private:
+    int startError_ = 0;
+};
+
+// What a failed call reports: the system's error number and the system's text for it.
+struct SocketError {
+    int code = 0;
+    std::string text;
+};
+
+// One address to connect to, in the system's own form.
+struct SocketAddress {
+    alignas(8) unsigned char bytes[128] = {};
+    int length = 0;
+};
+
+// Addresses of `host` (a name, or an IPv4 or IPv6 literal without brackets) for TCP on `port`,
+// in the system's order of preference; empty, with `error` set, when it does not resolve.
+std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
+                                       SocketError& error);
+
+enum class IoStatus {
+    Done,      // the operation completed
+    Closed,    // the peer closed the connection (Receive only)
+    TimedOut,  // the time-out passed first
+    Failed,    // `error` says why
+};
+
+// A connected TCP stream. A time-out of 0 or less means no bound of the socket's own.
+class TcpSocket {
+public:
+    TcpSocket() = default;
+    ~TcpSocket();
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+    TcpSocket(TcpSocket&& other) noexcept;
+    TcpSocket& operator=(TcpSocket&& other) noexcept;
+
+    // Opens a socket and connects it, returning as soon as the connection is made. On a
+    // time-out or a failure the socket is closed again: nothing is left behind.
+    IoStatus Connect(const SocketAddress& address, int timeoutMs, SocketError& error);
+    // Sends every byte; each wait for room in the send buffer is bounded by `timeoutMs`.
+    IoStatus SendAll(const void* data, std::size_t size, int timeoutMs, SocketError& error);
+    // Waits until data, or the peer's close, can be read.
+    IoStatus WaitReadable(int timeoutMs, SocketError& error);
+    // Waits as WaitReadable, then reads up to `size` bytes into `buffer` (count in `received`).
+    IoStatus Receive(void* buffer, std::size_t size, int timeoutMs, std::size_t& received,
+                     SocketError& error);
+
+    bool IsOpen() const;
+    void Close();
+
+private:
+    friend class TcpListener;
+    SocketLibrary library_;
+#ifdef _WIN32
+    std::uintptr_t handle_ = ~std::uintptr_t{0};
+#else
+    int handle_ = -1;
+#endif
+};
+
+// A listening socket on a loopback address with a port that the system picks.
+class TcpListener {
+public:
+    TcpListener() = default;
+    ~TcpListener();
+    TcpListener(const TcpListener&) = delete;
+    TcpListener& operator=(const TcpListener&) = delete;
+
+    // Listens on 127.0.0.1, or on ::1 when `ipv6`; `backlog` is the accept queue's length.
+    bool Listen(bool ipv6, int backlog, SocketError& error);
+    std::uint16_t Port() const { return port_; }
+    // Waits for the next connection and hands it over in `connection`.
+    IoStatus Accept(TcpSocket& connection, int timeoutMs, SocketError& error);
+    void Close();
+
+private:
+    SocketLibrary library_;
+    TcpSocket socket_;
+    std::uint16_t port_ = 0;
+};
+
+}  // namespace platform

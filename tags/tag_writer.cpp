@@ -1,0 +1,115 @@
+#include "tags/tag_writer.h"
+
+#include <vector>
+
+#include "platform/files.h"
+
+namespace tags {
+namespace {
+
+constexpr std::int32_t kInPlaceLimit = 4096;  // also the padded length of a rebuilt tag
+constexpr std::size_t kFrameOverhead = 11;     // frame header and encoding byte
+constexpr std::int64_t kLargestTagBody = 0x0FFFFFFF;  // what four synchsafe bytes can say
+constexpr std::size_t kCopyBlock = 61440;
+
+std::int64_t FramesLength(const TagInfo& record) {
+    std::int64_t total = 0;
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        if (!record.Frames[slot].empty()) total += record.Frames[slot].size() + kFrameOverhead;
+    }
+    return total;
+}
+
+void AppendBigEndian32(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+std::string BuildTag(const TagInfo& record) {
+    std::string tag;
+    tag.append(record.Magic.data(), record.Magic.size());
+    tag += static_cast<char>(record.Version);
+    tag += static_cast<char>(record.Revision);
+    tag += static_cast<char>(record.Flags);
+    tag.append(reinterpret_cast<const char*>(record.SizeBytes.data()), record.SizeBytes.size());
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        const std::string& content = record.Frames[slot];
+        if (content.empty()) continue;
+        tag.append(kFrameIdsV3[slot]);
+        AppendBigEndian32(tag, static_cast<std::uint32_t>(content.size() + 1));
+        tag.append(2, '\0');  // no frame flags
+        tag += '\0';          // ISO-8859-1
+        tag.append(content);
+    }
+    if (record.PaddingLength > 0) tag.append(static_cast<std::size_t>(record.PaddingLength), '\0');
+    return tag;
+}
+
+// Writes the tag and the audio behind it into the temporary file; false on any failure.
+bool WriteTemporary(platform::File& audio, platform::File& temporary, const std::string& tag) {
+    if (!temporary.WriteAll(tag.data(), tag.size())) return false;
+    std::vector<char> block(kCopyBlock);
+    for (;;) {
+        const std::int64_t got = audio.Read(block.data(), block.size());
+        if (got < 0) return false;
+        if (got == 0) break;
+        if (!temporary.WriteAll(block.data(), static_cast<std::size_t>(got))) return false;
+    }
+    // Completely on disk before it takes the original's place.
+    return temporary.Flush();
+}
+
+}  // namespace
+
+void PlanTag(TagInfo& record) {
+    // Callers keep the frames within what the header can express (see SerializeAndStore).
+    auto total = static_cast<std::int32_t>(kHeaderLength + FramesLength(record));
+    const std::int32_t old = TotalTagLength(record);
+    record.MustRebuild = !HasMagic(record) || old < total || old > kInPlaceLimit;
+    record.PaddingLength = record.MustRebuild ? kInPlaceLimit - total : old - total;
+    if (record.PaddingLength > 0) total += record.PaddingLength;
+    record.Magic = {'I', 'D', '3'};
+    record.Version = 3;
+    record.Revision = 0;
+    record.Flags = 0;
+    const auto body = static_cast<std::uint32_t>(total - kHeaderLength);
+    for (int k = 1; k <= 4; ++k) record.SizeBytes[k - 1] = (body >> (7 * (4 - k))) & 0x7F;
+}
+
+bool SerializeAndStore(const std::u16string& path, TagInfo& record) {
+    // Frames the synchsafe size cannot express would give a corrupt tag; refuse them.
+    if (FramesLength(record) > kLargestTagBody) return false;
+    PlanTag(record);
+    const std::string tag = BuildTag(record);
+    return record.MustRebuild ? RewriteWithTemp(path, tag) : OverwriteInPlace(path, tag);
+}
+
+bool OverwriteInPlace(const std::u16string& path, const std::string& tag) {
+    if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path)) return false;
+    platform::File file;
+    return file.OpenExclusive(path) && file.WriteAll(tag.data(), tag.size());
+}
+
+bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
+    TagInfo old;
+    if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path) ||
+        !ProbeHeader(path, old)) {
+        return false;
+    }
+    const std::u16string temporaryPath = path + u"~";
+    platform::File audio, temporary;
+    if (!audio.OpenExclusive(path)) return false;
+    // Only a file this call created may be removed again: an existing "~" file that cannot be
+    // replaced is left alone.
+    if (!temporary.CreateExclusive(temporaryPath)) return false;
+    const std::int64_t audioStart = HasMagic(old) ? TotalTagLength(old) : 0;
+    const bool written = audio.Seek(audioStart) && WriteTemporary(audio, temporary, tag);
+    audio.Close();
+    temporary.Close();
+    if (written && platform::ReplaceFilePath(temporaryPath, path)) return true;
+    // The replace happens in one step, so the original is normally still there; should it be
+    // gone, the temporary file is the only copy and stays.
+    if (platform::IsExistingFile(path)) platform::DeleteFilePath(temporaryPath);
+    return false;
+}
+
+}  // namespace tags

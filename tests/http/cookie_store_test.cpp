@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "tracker/http/cookie_store.h"
+
+namespace {
+
+using namespace std::chrono;
+// 8 December 2026, 12:00:00 UTC.
+const TCookieStore::Time kNow = sys_days{year{2026} / December / 8} + hours{12};
+
+}  // namespace
+
+TEST(CookieStore, DomainOfTheCookieMustHoldTheHost) {
+    TCookieStore store;
+    store.AddFromHeader("own=1", "www.example.com", kNow);
+    store.AddFromHeader("parent=2; Domain=.example.com", "www.example.com", kNow);
+    store.AddFromHeader("foreign=3; domain=other.com", "www.example.com", kNow);
+    store.AddFromHeader("lookalike=4; domain=ample.com", "www.example.com", kNow);
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_EQ(store.CookieHeaderFor("www.example.com", "/x", kNow), "own=1; parent=2");
+    EXPECT_EQ(store.CookieHeaderFor("mail.example.com", "/x", kNow), "parent=2");
+    // A name that merely contains the domain is another site.
+    EXPECT_EQ(store.CookieHeaderFor("badexample.com", "/x", kNow), "");
+    EXPECT_EQ(store.CookieHeaderFor("WWW.Example.COM", "/x", kNow), "own=1; parent=2");
+}
+
+TEST(CookieStore, PathValueAndSecureSelectWhatIsSent) {
+    TCookieStore store;
+    store.AddFromHeader("root=r", "h", kNow);
+    store.AddFromHeader("deep=d; path=/a/b/", "h", kNow);
+    store.AddFromHeader("empty=; path=/", "h", kNow);
+    store.AddFromHeader("tls=t; Secure", "h", kNow);
+    store.AddFromHeader(" spaced = s ; path=/a", "h", kNow);
+    store.AddFromHeader("novalue", "h", kNow);
+    EXPECT_EQ(store.CookieHeaderFor("h", "/a/b/c.php?x=/a/b/", kNow), "root=r; deep=d; spaced=s");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/a/c.php?next=/a/b/", kNow), "root=r; spaced=s");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow), "root=r");
+}
+
+TEST(CookieStore, ExpiryRemovesCookiesAndANewValueReplacesTheOld) {
+    TCookieStore store;
+    store.AddFromHeader("a=1; expires=Wed, 09 Dec 2026 10:18:14 GMT", "h", kNow);
+    store.AddFromHeader("b=2; Expires=Tuesday, 08-Dec-26 12:00:30 GMT", "h", kNow);
+    store.AddFromHeader("c=3; max-age=60; expires=Thu, 01 Jan 1970 00:00:00 GMT", "h", kNow);
+    store.AddFromHeader("d=4; expires=Mon Dec  7 10:00:00 2026", "h", kNow);  // already past
+    store.AddFromHeader("e=5; expires=not a date", "h", kNow);                // a session cookie
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow), "a=1; b=2; c=3; e=5");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow + seconds{45}), "a=1; c=3; e=5");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow + minutes{2}), "a=1; e=5");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow + days{2}), "e=5");
+
+    store.AddFromHeader("e=new", "h", kNow);
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow), "e=new");
+    store.AddFromHeader("e=gone; max-age=0", "h", kNow);
+    EXPECT_EQ(store.Count(), 0u);
+}
+
+TEST(CookieStore, KeepsABoundedNumberOfCookies) {
+    TCookieStore store;
+    for (std::size_t i = 0; i < TCookieStore::kMaxCookies + 10; ++i)
+        store.AddFromHeader(std::string("n").append(std::to_string(i)).append("=v"), "h", kNow);
+    EXPECT_EQ(store.Count(), TCookieStore::kMaxCookies);
+    const std::string header = store.CookieHeaderFor("h", "/", kNow);
+    EXPECT_EQ(header.find("n9="), std::string::npos);  // the oldest went first
+    EXPECT_NE(header.find("n73=v"), std::string::npos);
+}

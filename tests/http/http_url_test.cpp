@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "tracker/http/http_errors.h"
+#include "tracker/http/http_url.h"
+
+TEST(HttpUrl, HostPortAndTargetOfAbsoluteUrls) {
+    struct Case {
+        std::string url, host, portText;
+        int port;
+        std::string target, hostHeader;
+    };
+    const std::vector<Case> cases = {
+        {"http://host", "host", "", 80, "/", "host"},
+        {"http://host:8080/a/b.php?x=1#top", "host", "8080", 8080, "/a/b.php?x=1", "host:8080"},
+        {"http://host:80/x", "host", "80", 80, "/x", "host"},
+        {"http://host:080/x", "host", "080", 80, "/x", "host:080"},
+        {"http://host:abc/x", "host", "abc", 80, "/x", "host:abc"},
+        {"http://host:99999/x", "host", "99999", 80, "/x", "host:99999"},
+        {"HTTP://Host/x", "Host", "", 80, "/x", "Host"},
+        {"http:\\\\host\\x.php", "host", "", 80, "/x.php", "host"},
+        {"http://me:pw@host:81/in", "host", "81", 81, "/in", "host:81"},
+        {"http://[::1]:8080/six", "::1", "8080", 8080, "/six", "[::1]:8080"},
+        {"http://[2001:db8::7]/", "2001:db8::7", "", 80, "/", "[2001:db8::7]"},
+        {"http://host/a b/c d.php?q=%20 é", "host", "", 80, "/a b/c d.php?q=%20 é", "host"},
+        {"http://host/p#frag?y=2", "host", "", 80, "/p?y=2", "host"},
+        {"http://host#top", "host", "", 80, "/", "host"},
+        {"gopher://host:70/x", "host", "70", 70, "/x", "host:70"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const THttpTarget target = ParseHttpUrl(c.url, nullptr);
+        EXPECT_EQ(target.host, c.host);
+        EXPECT_EQ(target.portText, c.portText);
+        EXPECT_EQ(target.port, c.port);
+        EXPECT_EQ(target.target, c.target);
+        EXPECT_EQ(target.HostHeader(), c.hostHeader);
+    }
+}
+
+TEST(HttpUrl, WithoutAPreviousRequestIncompleteUrlsFail) {
+    EXPECT_THROW(ParseHttpUrl("x.php", nullptr), EUnknownProtocol);
+    EXPECT_THROW(ParseHttpUrl(" ", nullptr), EUnknownProtocol);
+    EXPECT_THROW(ParseHttpUrl("", nullptr), EUnknownProtocol);
+    EXPECT_THROW(ParseHttpUrl("ftp://host/x", nullptr), EUnknownProtocol);
+    EXPECT_THROW(ParseHttpUrl("http:///x", nullptr), EHostRequired);
+    EXPECT_THROW(ParseHttpUrl("http://user@/x", nullptr), EHostRequired);
+    EXPECT_THROW(ParseHttpUrl("https://host/x", nullptr), ETransportUnavailable);
+    EXPECT_THROW(ParseHttpUrl("HTTPS://host:80/x", nullptr), ETransportUnavailable);
+}
+
+TEST(HttpUrl, IncompleteUrlsTakeTheMissingPartsFromThePreviousRequest) {
+    const THttpTarget previous = ParseHttpUrl("http://site:8080/dir/sub/page.php?a=1", nullptr);
+    struct Case {
+        std::string url, host;
+        int port;
+        std::string target;
+    };
+    const std::vector<Case> cases = {
+        {"other.php", "site", 8080, "/dir/sub/other.php"},
+        {"/root.php", "site", 8080, "/root.php"},
+        {"?b=2", "site", 8080, "/dir/sub/page.php?b=2"},
+        {"", "site", 8080, "/dir/sub/page.php?a=1"},
+        {" ", "site", 8080, "/dir/sub/ "},
+        {"x.php#frag", "site", 8080, "/dir/sub/x.php"},
+        {"http:///new.php", "site", 8080, "/new.php"},
+        {"http://:81/new.php", "site", 81, "/new.php"},
+        {"ftp://elsewhere/x", "elsewhere", 8080, "/x"},
+        {"http://elsewhere/x", "elsewhere", 80, "/x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const THttpTarget target = ParseHttpUrl(c.url, &previous);
+        EXPECT_EQ(target.host, c.host);
+        EXPECT_EQ(target.port, c.port);
+        EXPECT_EQ(target.target, c.target);
+    }
+}

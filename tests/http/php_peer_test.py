@@ -1,0 +1,111 @@
+#!/usr/bin/python3
+"""Peer check: `quillon post` against PHP's own server and form parser on loopback.
+
+Usage: php_peer_test.py PATH-TO-QUILLON. Prints "N passed, N failed"; exits 1 on a failure."""
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+RECEIVER = r"""<?php
+if ($_SERVER['REQUEST_URI'] === '/missing.php') { http_response_code(404); echo "<p>no</p>"; exit; }
+$seen = isset($_COOKIE['visit']) ? $_COOKIE['visit'] : '';
+setcookie('visit', $seen === '' ? 'first' : 'again', 0, '/');
+$fields = array();
+foreach ($_POST as $name => $value) { $fields[$name] = bin2hex($value); }
+echo json_encode(array('fields' => $fields, 'cookie' => $seen,
+                       'type' => $_SERVER['CONTENT_TYPE']));
+"""
+
+checks = {"passed": 0, "failed": 0}
+
+
+def check(name, condition, detail=""):
+    checks["passed" if condition else "failed"] += 1
+    if not condition:
+        print(f"FAILED: {name} {detail}")
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_until_listening(port, server):
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        if server.poll() is not None:
+            raise RuntimeError("php -S ended at once")
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError("php -S does not listen")
+
+
+def post(quillon, *args):
+    run = subprocess.run([quillon, "post", *args], capture_output=True, timeout=60)
+    return run.returncode, run.stdout.decode("latin-1").split("\n")
+
+
+def main(quillon):
+    with tempfile.TemporaryDirectory() as root:
+        with open(os.path.join(root, "receive.php"), "w") as script:
+            script.write(RECEIVER)
+        port = free_port()
+        server = subprocess.Popen(["php", "-S", f"127.0.0.1:{port}", "-t", root],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_until_listening(port, server)
+            base = f"http://127.0.0.1:{port}"
+            values = {"artist": "Zoë \"Q\" Artist", "album": "Line one\r\nline two",
+                      "title": "Tëst – title", "track": "07", "year": "1999", "genre": "",
+                      "comment": "Live at the \"Hall\"", "password": "s3cr€t"}
+            args = [base + "/receive.php", "--count", "2", "--timeout", "5000",
+                    "--filename", "C:\\Music\\Some Song.mp3"]
+            for name, value in values.items():
+                args += ["--" + name, value]
+            code, lines = post(quillon, *args)
+            check("exit code of two good posts", code == 0, str(code))
+            check("three lines per post", len(lines) == 7 and lines[6] == "", repr(lines))
+            for i in (0, 3):
+                check("code line", lines[i] == "Code: 200", lines[i])
+                check("message line", lines[i + 1] == "Message: HTTP/1.0 200 OK", lines[i + 1])
+            answers = [json.loads(lines[i][len("Output: "):]) for i in (2, 5)]
+            fields = answers[0]["fields"]
+            # The command converts to the ANSI code page, Windows-1252 here.
+            expected = {name: value.encode("cp1252").hex() for name, value in values.items()}
+            expected["filename"] = "Some Song.mp3".encode("cp1252").hex()
+            check("all fields received by PHP's parser", fields == expected,
+                  f"{fields} != {expected}")
+            check("content type", answers[0]["type"].startswith(
+                "multipart/form-data; boundary=--------"), answers[0]["type"])
+            check("no cookie in the first post", answers[0]["cookie"] == "", answers[0]["cookie"])
+            check("cookie sent back in the next post", answers[1]["cookie"] == "first",
+                  answers[1]["cookie"])
+
+            code, lines = post(quillon, base + "/missing.php")
+            check("404 exits 1", code == 1, str(code))
+            check("404 lines", lines[:3] == ["Code: 404", "Message: HTTP/1.0 404 Not Found",
+                                            "Output: "], repr(lines))
+        finally:
+            server.terminate()
+            server.wait(timeout=10)
+
+        code, lines = post(quillon, f"http://127.0.0.1:{free_port()}/", "--timeout", "2000")
+        check("refused exits 1", code == 1, str(code))
+        check("refused lines", lines[:3] == ["Code: -1", "Message: ", "Output: "], repr(lines))
+        code, lines = post(quillon)
+        check("missing URL is a usage error", code == 2, str(code))
+
+    print(f"{checks['passed']} passed, {checks['failed']} failed")
+    return 1 if checks["failed"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))

@@ -1,0 +1,172 @@
+#!/usr/bin/python3
+"""Drives the example receiver under PHP's built-in server with posts shaped as the plug-in
+sends them (HTTP/1.0, multipart body of ten fields in Windows-1252).
+
+Usage: receiver_test.py RECEIVER_DIR SCENARIO, SCENARIO one of: store, password, page."""
+import os
+import shutil
+import socket
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+PASSWORD = "p\u00e4ss \"word\""  # configured in the script as UTF-8, posted as Windows-1252
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_until_listening(port, server):
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        if server.poll() is not None:
+            raise AssertionError("php -S ended early")
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1):
+                return
+        except OSError:
+            time.sleep(0.05)
+    raise AssertionError("php -S did not start listening")
+
+
+def plugin_body(boundary, fields):
+    out = b""
+    for name, value in fields:
+        out += b"--" + boundary + b"\r\n"
+        out += b'Content-Disposition: form-data; name="' + name + b'"\r\n\r\n'
+        out += value + b"\r\n"
+    return out + b"--" + boundary + b"--\r\n"
+
+
+def song(artist=b"", album=b"", title=b"", track=b"", year=b"", genre=b"", comment=b"",
+         filename=b"", password=PASSWORD.encode("cp1252")):
+    return [(b"artist", artist), (b"album", album), (b"title", title), (b"track", track),
+            (b"year", year), (b"genre", genre), (b"comment", comment),
+            (b"filename", filename), (b"comment", comment), (b"password", password)]
+
+
+class Receiver:
+    def __init__(self, source_dir):
+        self.dir = tempfile.mkdtemp(prefix="quillon-receiver-")
+        script = open(os.path.join(source_dir, "test.php"), encoding="utf-8").read()
+        configured = script.replace("$password = 'change-me';",
+                                    "$password = '" + PASSWORD.replace("'", "\\'") + "';")
+        assert configured != script, "password line not found in test.php"
+        with open(os.path.join(self.dir, "test.php"), "w", encoding="utf-8") as out:
+            out.write(configured)
+        self.port = free_port()
+        self.server = subprocess.Popen(
+            ["php", "-S", f"127.0.0.1:{self.port}", "-t", self.dir],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        self.url = f"http://127.0.0.1:{self.port}/test.php"
+
+    def __enter__(self):
+        try:
+            wait_until_listening(self.port, self.server)
+        except BaseException:
+            self.__exit__()
+            raise
+        return self
+
+    def __exit__(self, *failure):
+        self.server.terminate()
+        try:
+            self.server.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def curl(self, *arguments, stdin=None):
+        result = subprocess.run(
+            ["curl", "--silent", "--show-error", "--max-time", "10", "--output", "-",
+             "--write-out", "\n%{http_code}", *arguments, self.url],
+            input=stdin, capture_output=True, timeout=20, check=True)
+        body, _, code = result.stdout.rpartition(b"\n")
+        return int(code), body
+
+    def post(self, fields):
+        boundary = b"--------" + time.strftime("%m%d%y%H%M%S").encode() + b"042"
+        return self.curl("--http1.0", "-H",
+                         "Content-Type: multipart/form-data; boundary=" + boundary.decode(),
+                         "--data-binary", "@-", stdin=plugin_body(boundary, fields))
+
+    def get(self):
+        return self.curl()
+
+    def rows(self):
+        path = os.path.join(self.dir, "plays.sqlite")
+        if not os.path.exists(path):
+            return []
+        with sqlite3.connect(path) as db:
+            db.row_factory = sqlite3.Row
+            return [dict(row) for row in db.execute("SELECT * FROM plays ORDER BY id")]
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def scenario_store(receiver):
+    code, body = receiver.post(song(b"Artist", b"Album", b"Title", b"7", b"1999", b"Rock",
+                                    b"Live", b"song.mp3"))
+    check((code, body) == (200, b"OK"), f"post answered {code} {body!r}")
+    rows = receiver.rows()
+    check(len(rows) == 1, f"{len(rows)} rows stored")
+    row = rows[0]
+    expected = {"artist": "Artist", "album": "Album", "title": "Title", "track": "7",
+                "year": "1999", "genre": "Rock", "comment": "Live", "filename": "song.mp3"}
+    check({k: row[k] for k in expected} == expected, f"stored {row}")
+    check(abs(time.mktime(time.strptime(row["played_at"], "%Y-%m-%d %H:%M:%S"))
+              - time.mktime(time.gmtime())) < 60, f"time {row['played_at']}")
+    check(PASSWORD not in repr(row) and "password" not in row, "password stored")
+    # A song without a tag: every field empty but the name; still stored as sent.
+    code, body = receiver.post(song(filename=b"/x/y.mp3"))
+    check((code, body) == (200, b"OK"), f"second post answered {code} {body!r}")
+    check(receiver.rows()[1]["artist"] == "" and receiver.rows()[1]["filename"] == "/x/y.mp3",
+          "empty fields")
+
+
+def scenario_password(receiver):
+    for wrong in (b"wrong", b"", PASSWORD.encode("utf-8"), PASSWORD.encode("cp1252") + b" "):
+        code, body = receiver.post(song(artist=b"Intruder", password=wrong))
+        check(code == 403 and body != b"OK", f"password {wrong!r} answered {code} {body!r}")
+    check(receiver.rows() == [], "a play was stored without the password")
+    code, body = receiver.post(song(artist=b"Owner"))
+    check((code, body) == (200, b"OK"), f"right password answered {code} {body!r}")
+
+
+def scenario_page(receiver):
+    code, page = receiver.get()
+    check(code == 200 and b"No songs yet" in page, f"empty page {code}")
+    receiver.post(song(artist=b"First", title=b"Caf\xe9 \x80 \x93 \x81"))
+    receiver.post(song(artist=b"<script>alert(1)</script>", title=b"\"quoted\" & 'single'",
+                       comment=b"<b>bold</b>", filename=b"a<b>.mp3"))
+    code, page = receiver.get()
+    check(code == 200, f"page answered {code}")
+    text = page.decode("utf-8")
+    check("<script>alert" not in text and "<b>" not in text, "markup from tags reached the page")
+    check("&lt;script&gt;alert(1)&lt;/script&gt;" in text, "artist not escaped")
+    check("&quot;quoted&quot; &amp; &apos;single&apos;" in text, "quotes not escaped")
+    check("Caf\u00e9 \u20ac \u201c \u0081" in text, "Windows-1252 not converted to UTF-8")
+    check(text.index("&lt;script&gt;") < text.index("First"), "newest play is not first")
+
+
+SCENARIOS = {"store": scenario_store, "password": scenario_password, "page": scenario_page}
+
+
+def main():
+    source_dir, scenario = sys.argv[1], sys.argv[2]
+    with Receiver(source_dir) as receiver:
+        SCENARIOS[scenario](receiver)
+    print(f"receiver {scenario}: passed")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,155 @@
+// Text encodings, fallback frames, and the track, year, genre, comment and URL rules.
+#include <gtest/gtest.h>
+
+#include "tags/frame_text.h"
+#include "tests/tags/tag_bytes.h"
+
+using namespace tag_bytes;
+using test_support::TempDir;
+
+namespace {
+
+std::string AsText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// What the walk hands over: the content zero-filled to 500 bytes.
+std::string Slot(const Bytes& content) {
+    std::string slot = AsText(content);
+    slot.resize(500, '\0');
+    return slot;
+}
+
+}  // namespace
+
+TEST(Encodings, Latin1BytesAreTakenAsTheyAreAndTrimmed) {
+    EXPECT_EQ(tags::DecodeText(Slot(Latin1("Caf\xE9 \x80"))), "Caf\xE9 \x80");
+    EXPECT_EQ(tags::DecodeText(Slot(Latin1(" \t\x01 padded \x1F "))), "padded");
+    // A second string after a terminator stays part of the value.
+    EXPECT_EQ(tags::DecodeText(Slot(Latin1(std::string_view("one\0two", 7)))), std::string("one\0two", 7));
+    EXPECT_EQ(tags::DecodeText(""), "");
+    EXPECT_EQ(tags::DecodeText(Slot(Latin1("   "))), "");
+}
+
+TEST(Encodings, Utf16WithLittleEndianMarkBecomesTheAnsiCodePage) {
+    EXPECT_EQ(tags::DecodeText(Slot(Utf16(u"Zo\u00EB \u20AC"))), "Zo\xEB \x80");
+    // A character the code page lacks becomes its default character.
+    EXPECT_EQ(tags::DecodeText(Slot(Utf16(u"\u0416a"))), "?a");
+    EXPECT_EQ(tags::DecodeText(Slot(Utf16(u"  x  "))), "x");
+    // Without any mark the units are little-endian too.
+    EXPECT_EQ(tags::DecodeText(Slot(Bytes{1, 'h', 0, 'i', 0})), "hi");
+}
+
+TEST(Encodings, Utf16EndsAtAZeroUnitAndIgnoresAnOddLastByte) {
+    EXPECT_EQ(tags::DecodeText(Slot(Bytes{1, 'a', 0, 0, 0, 'b', 0})), "a");
+    EXPECT_EQ(tags::DecodeText(AsText(Bytes{1, 'a', 0, 'b'})), "a");
+}
+
+TEST(Encodings, BigEndianMarkGivesOneDefaultCharacterAndSwappedCharacters) {
+    // FE FF, then U+E900 big-endian: read little-endian it is U+00E9.
+    EXPECT_EQ(tags::DecodeText(Slot(Bytes{1, 0xFE, 0xFF, 0xE9, 0x00})), "?\xE9");
+}
+
+TEST(Encodings, UnitsWhoseLowByteIsFFAreDropped) {
+    EXPECT_EQ(tags::DecodeText(Slot(Utf16(u"a\u00FFb\u01FFc"))), "abc");
+}
+
+TEST(Encodings, FramesInUtf8OrUtf16BigEndianAreDroppedInFavourOfTheFallback) {
+    TempDir dir;
+    Bytes utf8 = Bytes{3} + FromText("Caf\xC3\xA9");
+    Bytes utf16be = Bytes{2, 0, 'X'};
+    TID3v2 tag = ReadAsFile(dir, Tag(4, {Frame("TIT2", utf8), Frame("TIT1", Latin1("Group")),
+                                         Frame("TPE1", utf16be), Frame("TALB", Bytes{4, 'a'}),
+                                         Frame("TOAL", Utf16(u"Original \u00C4"))}));
+    EXPECT_EQ(tag.Title, "Group");
+    EXPECT_EQ(tag.Artist, "");
+    EXPECT_EQ(tag.Album, "Original \xC4");
+}
+
+TEST(Fallbacks, SecondFrameIsUsedOnlyWhenTheFirstGivesNothing) {
+    TempDir dir;
+    TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("TIT2", Latin1(" \t ")), Frame("TIT1", Latin1("Group")),
+                                         Frame("TOPE", Latin1("Original")), Frame("TOAL", Latin1("Old album")),
+                                         Frame("TALB", Latin1("Album"))}));
+    EXPECT_EQ(tag.Title, "Group");
+    EXPECT_EQ(tag.Artist, "Original");
+    EXPECT_EQ(tag.Album, "Album");
+}
+
+TEST(Fallbacks, YearFallsBackToTheFirstFourCharactersOfTheDate) {
+    TempDir dir;
+    EXPECT_EQ(ReadAsFile(dir, Tag(4, {Frame("TDRC", Latin1("2004-05-01"))})).Year, "2004");
+    EXPECT_EQ(ReadAsFile(dir, Tag(4, {Frame("TDRC", Latin1("99"))})).Year, "99");
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("TDRC", Latin1("2004")), Frame("TYER", Latin1("1971"))})).Year,
+              "1971");
+    EXPECT_EQ(ReadAsFile(dir, Tag(2, {FrameV2("TOR", Latin1("1965-01-01"))})).Year, "1965");
+    EXPECT_EQ(tags::PickYear("", ""), "");
+}
+
+TEST(TrackNumber, NumberBeforeTheSlashAndTheTextAsStored) {
+    TempDir dir;
+    TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("TRCK", Latin1("3/12"))}));
+    EXPECT_EQ(tag.TrackNumber, 3);
+    EXPECT_EQ(tag.TrackText, "3/12");
+    tag = ReadAsFile(dir, Tag(3, {Frame("TRCK", Utf16(u"4/10"))}));
+    EXPECT_EQ(tag.TrackNumber, 4);
+    EXPECT_EQ(tag.TrackText, "4/10");
+    tag = ReadAsFile(dir, Tag(3, {Frame("TRCK", Latin1("3 /12"))}));
+    EXPECT_EQ(tag.TrackNumber, 0);
+    EXPECT_EQ(tag.TrackText, "3 /12");
+}
+
+TEST(TrackNumber, OnlyWholeNumbersCountAndKeepTheirLow16Bits) {
+    struct Case {
+        const char* text;
+        std::uint16_t number;
+    };
+    const Case cases[] = {
+        {"7", 7},          {" 7 ", 7},        {"+5", 5},         {"-1", 65535},
+        {"70000", 4464},   {"$1F", 31},       {"0x10", 16},      {"0X1f", 31},
+        {"-$2", 65534},    {"2147483647", 65535}, {"-2147483647", 1},
+        {"2147483648", 0}, {"99999999999", 0}, {"A1", 0},        {"", 0},
+        {"/5", 0},         {"1.5", 0},        {"$", 0},          {"0x", 0},
+        {"--1", 0},        {"1e3", 0},        {"12a", 0},        {"$G", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tags::ParseTrackNumber(Slot(Latin1(c.text))), c.number) << '"' << c.text << '"';
+    }
+}
+
+TEST(Genre, NumericReferencesAreCutOffNotLookedUp) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"(17)Rock", "Rock"}, {"(17)", ""}, {"Rock", "Rock"}, {"Rock (live)", ""},
+        {"(1)(2)Pop", "Pop"}, {"", ""},
+    };
+    for (const auto& [stored, genre] : cases) {
+        EXPECT_EQ(tags::CleanGenre(Slot(Latin1(stored))), genre) << stored;
+    }
+    TempDir dir;
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("TCON", Utf16(u"(9)Metal"))})).Genre, "Metal");
+}
+
+TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
+    TempDir dir;
+    using std::string_view;
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", Latin1(string_view("eng\0nice", 8)))})).Comment, "nice");
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", Latin1(string_view("engdesc\0text", 12)))})).Comment,
+              "text");
+    // UTF-16 with an empty description written as FF FE 00 00.
+    Bytes utf16 = Bytes{1} + FromText("eng") + Bytes{0xFF, 0xFE, 0, 0} + Utf16(u"nice \u00E9");
+    utf16.erase(utf16.begin() + 8);  // the second encoding byte Utf16() put in
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", utf16)})).Comment, "nice \xE9");
+    EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
+}
+
+TEST(Comment, WithoutSeparatorOnlyTheLanguageIsSkipped) {
+    // Only a full 500-byte text leaves no zero byte to find.
+    EXPECT_EQ(tags::DecodeAfterDescription(AsText(Latin1("engabc")), true), "abc");
+    // UTF-16: one byte of the missing two-byte separator is dropped.
+    EXPECT_EQ(tags::DecodeAfterDescription(AsText(Bytes{1, 'e', 'n', 'g', 'x', 'a', 0, 'b', 0}), true),
+              "ab");
+}
+
+TEST(UserUrl, DescriptionIsSkippedWithoutLanguage) {
+    TempDir dir;
+    TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("WXXX", Latin1(std::string_view("Home\0http://me.example/", 23)))}));
+    EXPECT_EQ(tag.UserUrl, "http://me.example/");
+}

@@ -1,0 +1,267 @@
+#!/usr/bin/python3
+"""Peer checks of the tag unit against mutagen, both ways, through `quillon read/write`.
+
+1. Tags that mutagen writes (v2.3, v2.4; Latin-1, UTF-16, UTF-8; COMM with descriptions;
+   several frames; pictures) and a hand-made v2.2 tag that mutagen agrees on are read by us
+   as the reading rules say.
+2. Tags that we write are read back by mutagen with the values written, and the audio bytes
+   after the tag are unchanged.
+
+Usage: mutagen_peer.py PATH_TO_QUILLON. Prints every check; exits 1 on any failure."""
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+from mutagen.id3 import (ID3, APIC, COMM, TALB, TCOM, TCON, TCOP, TDRC, TENC, TIT1, TIT2, TLAN,
+                         TOPE, TPE1, TRCK, TSIZ, TYER, WXXX)
+
+QUILLON = sys.argv[1]
+failures = 0
+
+
+def check(name, actual, expected):
+    global failures
+    if actual == expected:
+        print(f"ok    {name}")
+    else:
+        failures += 1
+        print(f"FAIL  {name}: got {actual!r}, expected {expected!r}")
+
+
+def audio(size):
+    # MPEG-like frames: a sync word then varied bytes.
+    body = bytearray()
+    while len(body) < size:
+        body += b"\xff\xfb\x90\x64" + bytes((len(body) * 31 + i) & 0xFF for i in range(413))
+    return bytes(body[:size])
+
+
+def quillon_read(path):
+    run = subprocess.run([QUILLON, "read", path], capture_output=True, timeout=30)
+    if run.returncode != 0:
+        raise RuntimeError(f"quillon read failed: {run.stderr!r}")
+    return json.loads(run.stdout.decode("utf-8"))
+
+
+def quillon_write(path, *options):
+    run = subprocess.run([QUILLON, "write", path, *options], capture_output=True, timeout=30)
+    if run.returncode != 0:
+        raise RuntimeError(f"quillon write failed: {run.stderr!r}")
+
+
+def tag_length(path):
+    with open(path, "rb") as f:
+        header = f.read(10)
+    size = (header[6] << 21) | (header[7] << 14) | (header[8] << 7) | header[9]
+    return size + 10
+
+
+def new_file(directory, name, content):
+    path = os.path.join(directory, name)
+    with open(path, "wb") as f:
+        f.write(content)
+    return path
+
+
+def expect_fields(case, fields, **expected):
+    for key, value in expected.items():
+        check(f"{case}: {key}", fields[key], value)
+
+
+PICTURE = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 80
+
+
+def mutagen_writes_v23_latin1(directory):
+    case = "mutagen v2.3 Latin-1"
+    path = new_file(directory, "v23.mp3", audio(50000))
+    tags = ID3()
+    tags.add(TIT2(encoding=0, text="Song Title"))
+    tags.add(TPE1(encoding=0, text="The Artist"))
+    tags.add(TALB(encoding=0, text="An Album"))
+    tags.add(TRCK(encoding=0, text="3/12"))
+    tags.add(TDRC(encoding=0, text="1999"))
+    tags.add(TCON(encoding=0, text="(17)Rock"))
+    tags.add(COMM(encoding=0, lang="eng", desc="A description", text="Caf\u00e9 comment"))
+    tags.add(TCOM(encoding=0, text="Composer"))
+    tags.add(TENC(encoding=0, text="Encoder 1.0"))
+    tags.add(TCOP(encoding=0, text="2001 Someone"))
+    tags.add(TLAN(encoding=0, text="eng"))
+    tags.add(WXXX(encoding=0, desc="Home", url="http://example.org/"))
+    tags.add(TSIZ(encoding=0, text="123456"))
+    tags.add(APIC(encoding=0, mime="image/png", type=3, desc="cover", data=PICTURE))
+    tags.save(path, v2_version=3)
+    fields = quillon_read(path)
+    expect_fields(case, fields, TagPresent=True, MajorVersion=3, TotalSize=tag_length(path),
+                  Title="Song Title", Artist="The Artist", Album="An Album", TrackNumber=3,
+                  TrackText="3/12", Year="1999", Genre="Rock", Comment="Caf\u00e9 comment",
+                  Composer="Composer", EncodedBy="Encoder 1.0", RightsNotice="2001 Someone",
+                  Language="eng", UserUrl="http://example.org/", AudioSizeText="123456")
+
+
+def mutagen_writes_v23_utf16(directory):
+    case = "mutagen v2.3 UTF-16"
+    path = new_file(directory, "utf16.mp3", audio(20000))
+    tags = ID3()
+    tags.add(TIT2(encoding=1, text="Caf\u00e9 \u00dcn\u00efcode \u20ac"))
+    tags.add(TPE1(encoding=1, text="Zo\u00eb \u0416"))  # Zhe is not in code page 1252
+    tags.add(TALB(encoding=1, text="\U0001F3B5 Album"))  # two surrogates, two default characters
+    tags.add(TCON(encoding=1, text="Jazz"))
+    tags.add(COMM(encoding=1, lang="eng", desc="", text="\u00c7a va"))
+    tags.add(TRCK(encoding=1, text="4"))
+    tags.save(path, v2_version=3)
+    fields = quillon_read(path)
+    expect_fields(case, fields, MajorVersion=3, Title="Caf\u00e9 \u00dcn\u00efcode \u20ac",
+                  Artist="Zo\u00eb ?", Album="?? Album", Genre="Jazz", Comment="\u00c7a va",
+                  TrackNumber=4, TrackText="4")
+
+
+def mutagen_writes_v24(directory):
+    case = "mutagen v2.4"
+    path = new_file(directory, "v24.mp3", audio(30000))
+    tags = ID3()
+    tags.add(TIT2(encoding=3, text="UTF-8 title"))  # dropped: encoding 3
+    tags.add(TIT1(encoding=0, text="Group title"))
+    tags.add(TPE1(encoding=3, text="UTF-8 artist"))  # dropped, no fallback
+    tags.add(TALB(encoding=1, text="Album \u00e4"))
+    tags.add(TDRC(encoding=0, text="2004-05-01"))
+    tags.add(COMM(encoding=0, lang="deu", desc="d", text="Kommentar"))
+    tags.add(TOPE(encoding=0, text="Original artist"))
+    tags.add(APIC(encoding=0, mime="image/jpeg", type=3, desc="", data=PICTURE))
+    tags.save(path, v2_version=4)
+    fields = quillon_read(path)
+    expect_fields(case, fields, MajorVersion=4, Title="Group title", Artist="Original artist",
+                  Album="Album \u00e4", Year="2004", Comment="Kommentar")
+
+
+def hand_made_v22(directory):
+    """mutagen cannot write v2.2, so the tag is built here and mutagen's reading of it is
+    checked first: both readers must agree."""
+    case = "v2.2"
+
+    def frame(frame_id, content):
+        return frame_id + struct.pack(">I", len(content))[1:] + content
+
+    frames = (frame(b"TT2", b"\x00Two Two") + frame(b"TP1", b"\x01\xff\xfeA\x00\xe9\x00") +
+              frame(b"TAL", b"\x00Old Album") + frame(b"TRK", b"\x007/10") +
+              frame(b"TYE", b"\x001985") + frame(b"TCO", b"\x00(12)Other") +
+              frame(b"COM", b"\x00engdesc\x00Two comment") +
+              frame(b"PIC", b"\x00PNG\x03\x00" + PICTURE[:3000]))
+    body = frames + bytes(256)
+    size = len(body)
+    header = b"ID3\x02\x00\x00" + bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F,
+                                         (size >> 7) & 0x7F, size & 0x7F])
+    path = new_file(directory, "v22.mp3", header + body + audio(5000))
+    theirs = ID3(path)
+    check(f"{case}: mutagen sees version", theirs.version, (2, 2, 0))
+    check(f"{case}: mutagen sees title", str(theirs["TIT2"]), "Two Two")
+    check(f"{case}: mutagen sees artist", str(theirs["TPE1"]), "A\u00e9")
+    check(f"{case}: mutagen sees picture", len(theirs.getall("APIC")), 1)
+    fields = quillon_read(path)
+    expect_fields(case, fields, MajorVersion=2, Title="Two Two", Artist="A\u00e9", Album="Old Album",
+                  TrackNumber=7, TrackText="7/10", Year="1985", Genre="Other",
+                  Comment="Two comment", TotalSize=len(header) + size)
+
+
+def we_write_into_untagged_file(directory):
+    case = "our rebuild, no old tag"
+    original = audio(70000)
+    path = new_file(directory, "plain.mp3", original)
+    quillon_write(path, "--title", "Written Title", "--artist", "Zo\u00eb", "--album", "Album",
+                  "--track", "7", "--year", "2001", "--genre", "Rock", "--comment", "Hi there")
+    tags = ID3(path, translate=False)
+    check(f"{case}: version", tags.version, (2, 3, 0))
+    check(f"{case}: TIT2", str(tags["TIT2"]), "Written Title")
+    check(f"{case}: TPE1 (code page byte read as Latin-1)", str(tags["TPE1"]), "Zo\u00eb")
+    check(f"{case}: TALB", str(tags["TALB"]), "Album")
+    check(f"{case}: TRCK", str(tags["TRCK"]), "7")
+    check(f"{case}: TYER", str(tags["TYER"]), "2001")
+    check(f"{case}: TCON", tags["TCON"].text, ["Rock"])
+    comments = tags.getall("COMM")
+    check(f"{case}: one COMM", len(comments), 1)
+    check(f"{case}: COMM language, description, text",
+          (comments[0].lang, comments[0].desc, comments[0].text), ("eng", "", ["Hi there"]))
+    check(f"{case}: encodings all Latin-1", {int(f.encoding) for f in tags.values()}, {0})
+    check(f"{case}: padded tag length", tag_length(path), 4096)
+    with open(path, "rb") as f:
+        check(f"{case}: audio after the tag unchanged", f.read()[4096:], original)
+
+
+def we_write_in_place_over_mutagen_tag(directory):
+    case = "our in-place write over a mutagen tag"
+    original = audio(40000)
+    path = new_file(directory, "inplace.mp3", original)
+    tags = ID3()
+    tags.add(TIT2(encoding=1, text="Old"))
+    tags.add(TCOM(encoding=0, text="Kept composer"))
+    tags.add(COMM(encoding=0, lang="eng", desc="", text="old comment"))
+    tags.save(path, v2_version=3, padding=lambda info: 2000)
+    before = tag_length(path)
+    size_before = os.path.getsize(path)
+    quillon_write(path, "--title", "New title", "--comment", "")
+    check(f"{case}: file length kept", os.path.getsize(path), size_before)
+    check(f"{case}: tag length kept", tag_length(path), before)
+    tags = ID3(path, translate=False)
+    check(f"{case}: TIT2", str(tags["TIT2"]), "New title")
+    check(f"{case}: TCOM kept", str(tags["TCOM"]), "Kept composer")
+    check(f"{case}: empty comment removes COMM", tags.getall("COMM"), [])
+    with open(path, "rb") as f:
+        check(f"{case}: audio unchanged", f.read()[before:], original)
+
+
+def we_rebuild_v24_with_picture(directory):
+    case = "our rebuild of a v2.4 tag with a picture"
+    original = audio(60000)
+    path = new_file(directory, "rebuild.mp3", original)
+    tags = ID3()
+    tags.add(TIT2(encoding=0, text="Old"))
+    tags.add(TYER(encoding=0, text="1990"))
+    tags.add(WXXX(encoding=0, desc="", url="http://u.example/"))
+    tags.add(APIC(encoding=0, mime="image/png", type=3, desc="", data=PICTURE * 2))
+    tags.save(path, v2_version=4, padding=lambda info: 0)
+    quillon_write(path, "--artist", "New artist", "--track", "70000")
+    tags = ID3(path, translate=False)
+    check(f"{case}: version", tags.version, (2, 3, 0))
+    check(f"{case}: picture gone", tags.getall("APIC"), [])
+    check(f"{case}: TPE1", str(tags["TPE1"]), "New artist")
+    check(f"{case}: TRCK low 16 bits", str(tags["TRCK"]), "4464")
+    check(f"{case}: WXXX kept", tags["WXXX:"].url, "http://u.example/")
+    check(f"{case}: tag is 4096 bytes", tag_length(path), 4096)
+    with open(path, "rb") as f:
+        check(f"{case}: audio unchanged", f.read()[4096:], original)
+
+
+def we_write_a_long_comment(directory):
+    case = "our rebuild with frames beyond 4086 bytes"
+    original = audio(10000)
+    path = new_file(directory, "long.mp3", original)
+    comment = "".join(chr(ord("a") + i % 26) for i in range(6000))
+    quillon_write(path, "--comment", comment)
+    tags = ID3(path, translate=False)
+    check(f"{case}: COMM text", tags.getall("COMM")[0].text, [comment])
+    length = tag_length(path)
+    check(f"{case}: no padding", length, 10 + 11 + 4 + 6000)
+    with open(path, "rb") as f:
+        check(f"{case}: audio unchanged", f.read()[length:], original)
+
+
+def main():
+    with tempfile.TemporaryDirectory(prefix="quillon-peer-") as directory:
+        for test in (mutagen_writes_v23_latin1, mutagen_writes_v23_utf16, mutagen_writes_v24,
+                     hand_made_v22, we_write_into_untagged_file,
+                     we_write_in_place_over_mutagen_tag, we_rebuild_v24_with_picture,
+                     we_write_a_long_comment):
+            try:
+                test(directory)
+            except Exception as error:  # a crash of one case must not hide the others
+                global failures
+                failures += 1
+                print(f"FAIL  {test.__name__}: {error!r}")
+    print(f"{failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

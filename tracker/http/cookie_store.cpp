@@ -1,0 +1,151 @@
+#include "tracker/http/cookie_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool IsDigits(const std::string& text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// The host is the domain itself or a name within it: "www.example.com" is within
+// "example.com", "badexample.com" is not.
+bool WithinDomain(const std::string& host, const std::string& domain) {
+    const std::string name = Lower(host);
+    if (domain.empty() || name.size() < domain.size()) return false;
+    if (name == domain) return true;
+    return name.size() > domain.size() &&
+           name.compare(name.size() - domain.size(), domain.size(), domain) == 0 &&
+           name[name.size() - domain.size() - 1] == '.';
+}
+
+// Dates as servers write them ("Wed, 09 Jun 2027 10:18:14 GMT", "Wednesday, 09-Jun-27
+// 10:18:14 GMT", "Wed Jun  9 10:18:14 2027"): the fields are found by their shape.
+std::optional<TCookieStore::Time> ParseCookieDate(const std::string& text) {
+    static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+    int day = -1, month = -1, year = -1, hour = -1, minute = 0, second = 0;
+    std::string token;
+    auto take = [&](const std::string& word) {
+        if (word.empty()) return;
+        int h, m, s;
+        if (hour < 0 && std::sscanf(word.c_str(), "%d:%d:%d", &h, &m, &s) == 3) {
+            hour = h, minute = m, second = s;
+        } else if (IsDigits(word) && word.size() <= 2 && day < 0) {
+            day = std::atoi(word.c_str());
+        } else if (IsDigits(word) && year < 0) {
+            year = std::atoi(word.c_str());
+            if (word.size() <= 2) year += year < 70 ? 2000 : 1900;
+        } else if (month < 0 && word.size() >= 3) {
+            for (int i = 0; i < 12; ++i)
+                if (Lower(word.substr(0, 3)) == kMonths[i]) month = i + 1;
+        }
+    };
+    for (char c : text) {
+        if (c == ' ' || c == ',' || c == '-' || c == '\t') {
+            take(token);
+            token.clear();
+        } else {
+            token += c;
+        }
+    }
+    take(token);
+    if (day < 1 || day > 31 || month < 1 || year < 1601 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 60)
+        return std::nullopt;
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                              std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok()) return std::nullopt;
+    return time_point_cast<system_clock::duration>(sys_days{date} + hours{hour} +
+                                                   minutes{minute} + seconds{second});
+}
+
+}  // namespace
+
+void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string& host,
+                                 Time now) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const auto semicolon = setCookie.find(';', start);
+        parts.push_back(Trim(setCookie.substr(start, semicolon - start)));
+        if (semicolon == std::string::npos) break;
+        start = semicolon + 1;
+    }
+    const auto equals = parts.front().find('=');
+    if (equals == std::string::npos || equals == 0) return;
+
+    Cookie cookie;
+    cookie.name = Trim(parts.front().substr(0, equals));
+    cookie.value = Trim(parts.front().substr(equals + 1));
+    cookie.domain = Lower(host);
+    std::optional<Time> maxAgeExpiry;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const auto split = parts[i].find('=');
+        const std::string key = Lower(Trim(parts[i].substr(0, split)));
+        const std::string value = split == std::string::npos ? "" : Trim(parts[i].substr(split + 1));
+        if (key == "domain" && !value.empty()) {
+            cookie.domain = Lower(value.front() == '.' ? value.substr(1) : value);
+        } else if (key == "path" && !value.empty() && value.front() == '/') {
+            cookie.path = value;
+        } else if (key == "expires") {
+            cookie.expires = ParseCookieDate(value);
+        } else if (key == "max-age") {
+            const bool negative = !value.empty() && value.front() == '-';
+            const std::string digits = negative ? value.substr(1) : value;
+            if (IsDigits(digits))
+                maxAgeExpiry = negative ? now : now + std::chrono::seconds(std::atol(digits.c_str()));
+        } else if (key == "secure") {
+            cookie.secure = true;
+        }
+    }
+    if (maxAgeExpiry) cookie.expires = maxAgeExpiry;  // Max-Age wins over Expires
+    if (!WithinDomain(host, cookie.domain)) return;
+
+    const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
+        return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
+    });
+    const bool expired = cookie.expires && *cookie.expires <= now;
+    if (same != cookies_.end()) {
+        if (expired)
+            cookies_.erase(same);
+        else
+            *same = std::move(cookie);
+        return;
+    }
+    if (expired) return;
+    if (cookies_.size() == kMaxCookies) cookies_.erase(cookies_.begin());
+    cookies_.push_back(std::move(cookie));
+}
+
+std::string TCookieStore::CookieHeaderFor(const std::string& host, const std::string& target,
+                                          Time now) {
+    std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= now; });
+    const std::string path = target.substr(0, target.find('?'));
+    const std::string directory = path.substr(0, path.rfind('/') + 1);
+    std::string header;
+    for (const Cookie& cookie : cookies_) {
+        if (cookie.value.empty() || cookie.secure || !WithinDomain(host, cookie.domain) ||
+            directory.compare(0, cookie.path.size(), cookie.path) != 0)
+            continue;
+        if (!header.empty()) header += "; ";
+        header += cookie.name + "=" + cookie.value;
+    }
+    return header;
+}

@@ -1,0 +1,391 @@
+#include "tracker/http/http_client.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "tracker/http/http_errors.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using platform::IoStatus;
+using platform::SocketError;
+
+constexpr std::size_t kPieceSize = 32768;  // body writes and socket reads
+constexpr std::size_t kMaxFoldedLine = 1024;
+
+std::string Trim(const std::string& text, const char* blanks = " ") {
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+[[noreturn]] void ThrowSocketError(const SocketError& error) {
+    throw ESocketError(error.code, error.text);
+}
+
+// One header line of the request; a line longer than 1024 characters is folded at a blank,
+// tab or comma into continuation lines that begin with a blank.
+void AddHeader(std::string& head, const std::string& name, const std::string& value) {
+    if (value.empty()) return;
+    std::string line = name + ": " + value;
+    std::size_t keep = name.size() + 2;  // never fold inside the name
+    while (line.size() > kMaxFoldedLine) {
+        const auto at = line.find_last_of(" \t,", kMaxFoldedLine - 1);
+        if (at == std::string::npos || at < keep) break;
+        const std::size_t cut = line[at] == ',' ? at + 1 : at;
+        head += line.substr(0, cut) + "\r\n";
+        const auto rest = line.find_first_not_of(" \t", cut);
+        if (rest == std::string::npos) return;
+        std::string continuation(1, ' ');
+        continuation.append(line, rest, std::string::npos);
+        line = std::move(continuation);
+        keep = 1;
+    }
+    head += line + "\r\n";
+}
+
+// Receives the answer into a body, never past the bound of what is kept.
+class BodySink {
+public:
+    explicit BodySink(std::string& target) : target_(target) {}
+    void Append(const char* data, std::size_t size) {
+        if (kept_ + size > THttpClient::kMaxBodyBytes) {
+            target_.append(data, THttpClient::kMaxBodyBytes - kept_);
+            throw EBodyTooLarge();
+        }
+        target_.append(data, size);
+        kept_ += size;
+    }
+
+private:
+    std::string& target_;
+    std::size_t kept_ = 0;
+};
+
+// Lines and bytes from the connection; every wait is bounded by the read time-out.
+class Reader {
+public:
+    Reader(platform::TcpSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
+
+    // The next line without its CR LF; false when the server closed before any byte of it.
+    bool ReadLine(std::string& line) {
+        std::size_t scanned = 0;  // bytes after start_ known to hold no LF; Fill may move start_
+        for (;;) {
+            const auto end = buffered_.find('\n', start_ + scanned);
+            if (end != std::string::npos) {
+                if (end - start_ > THttpClient::kMaxLineLength) throw ELineTooLong();
+                line.assign(buffered_, start_, end - start_);
+                start_ = end + 1;
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                return true;
+            }
+            scanned = buffered_.size() - start_;
+            if (scanned > THttpClient::kMaxLineLength) throw ELineTooLong();
+            if (!Fill()) {
+                if (scanned == 0) return false;
+                line.assign(buffered_, start_, std::string::npos);  // the last, unended line
+                start_ = buffered_.size();
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                return true;
+            }
+        }
+    }
+
+    // Up to `count` bytes into `sink`; false when the server closed before all had come.
+    bool ReadBytes(std::uint64_t count, BodySink& sink) {
+        while (count > 0) {
+            if (start_ == buffered_.size() && !Fill()) return false;
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(count, buffered_.size() - start_));
+            sink.Append(buffered_.data() + start_, piece);
+            start_ += piece;
+            count -= piece;
+        }
+        return true;
+    }
+
+    void ReadToClose(BodySink& sink) {
+        ReadBytes(std::numeric_limits<std::uint64_t>::max(), sink);
+    }
+
+    bool PeerClosed() const { return closed_; }
+
+private:
+    // Receives one piece; false when the server has closed the connection.
+    bool Fill() {
+        if (closed_) return false;
+        if (start_ == buffered_.size()) {
+            buffered_.clear();
+            start_ = 0;
+        } else if (start_ > kPieceSize) {
+            buffered_.erase(0, start_);
+            start_ = 0;
+        }
+        char piece[kPieceSize];
+        std::size_t received = 0;
+        SocketError error;
+        switch (socket_.Receive(piece, sizeof piece, timeoutMs_, received, error)) {
+            case IoStatus::Done:
+                buffered_.append(piece, received);
+                return true;
+            case IoStatus::Closed:
+                closed_ = true;
+                return false;
+            case IoStatus::TimedOut:
+                throw EReadTimeout();
+            case IoStatus::Failed:
+                break;
+        }
+        ThrowSocketError(error);
+    }
+
+    platform::TcpSocket& socket_;
+    const int timeoutMs_;
+    std::string buffered_;
+    std::size_t start_ = 0;
+    bool closed_ = false;
+};
+
+struct Header {
+    std::string name;
+    std::string value;
+};
+
+const std::string* FindHeader(const std::vector<Header>& headers, const std::string& name) {
+    for (const Header& header : headers)
+        if (EqualNoCase(header.name, name)) return &header.value;
+    return nullptr;
+}
+
+std::string HeaderValue(const std::vector<Header>& headers, const std::string& name) {
+    const std::string* value = FindHeader(headers, name);
+    return value ? *value : "";
+}
+
+// A whole non-negative decimal number, or -1 when the text is not one. Values too
+// large for the bound of a body are clipped: they end in EBodyTooLarge all the same.
+std::int64_t ParseLength(const std::string& text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(),
+                                     [](unsigned char c) { return std::isdigit(c); }))
+        return -1;
+    std::int64_t value = 0;
+    for (char c : text) {
+        value = value * 10 + (c - '0');
+        if (value > static_cast<std::int64_t>(THttpClient::kMaxBodyBytes)) return value;
+    }
+    return value;
+}
+
+// A chunk-size line: the text before its first blank (or ";" extension), read as hex;
+// 0 when it is no hexadecimal number.
+std::uint64_t ParseChunkSize(const std::string& line) {
+    const std::string text = line.substr(0, line.find_first_of(" ;\t"));
+    if (text.empty() || !std::all_of(text.begin(), text.end(),
+                                     [](unsigned char c) { return std::isxdigit(c); }))
+        return 0;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        value = value * 16 + static_cast<std::uint64_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                            ? c - '0'
+                                                            : std::tolower(c) - 'a' + 10);
+        if (value > THttpClient::kMaxBodyBytes) return value;
+    }
+    return value;
+}
+
+void ConnectTo(platform::TcpSocket& connection, const THttpTarget& target, int timeoutMs) {
+    // Resolution comes first and is not bounded by the time-out; then each address in turn,
+    // all of them within one time-out.
+    SocketError error;
+    const auto addresses = platform::ResolveHost(target.host, target.port, error);
+    if (addresses.empty()) ThrowSocketError(error);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (const auto& address : addresses) {
+        int remaining = 0;
+        if (timeoutMs > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) throw EConnectTimeout();
+            remaining = static_cast<int>(left.count());
+        }
+        const IoStatus status = connection.Connect(address, remaining, error);
+        if (status == IoStatus::Done) return;
+        if (status == IoStatus::TimedOut) throw EConnectTimeout();
+    }
+    ThrowSocketError(error);
+}
+
+std::string RequestHead(const THttpTarget& target, const std::string& contentType,
+                        std::int64_t contentLength, const std::string& cookie) {
+    std::string head = "POST " + target.target + " HTTP/1.0\r\n";
+    AddHeader(head, "Connection", "keep-alive");
+    AddHeader(head, "Content-Type", contentType);
+    AddHeader(head, "Content-Length", std::to_string(contentLength));
+    AddHeader(head, "Host", target.HostHeader());
+    AddHeader(head, "Accept", "text/html, */*");
+    AddHeader(head, "Accept-Encoding", "identity");
+    AddHeader(head, "User-Agent", "Mozilla/3.0 (compatible; Quillon)");
+    AddHeader(head, "Cookie", cookie);
+    return head + "\r\n";
+}
+
+void Send(platform::TcpSocket& connection, const char* data, std::size_t size, int timeoutMs) {
+    SocketError error;
+    const IoStatus sent = connection.SendAll(data, size, timeoutMs, error);
+    if (sent == IoStatus::TimedOut) throw EReadTimeout();
+    if (sent != IoStatus::Done) ThrowSocketError(error);
+}
+
+// The head as one write, then the body from its start in pieces.
+void SendRequest(platform::TcpSocket& connection, const std::string& head,
+                 TMultipartFormStream& body, int timeoutMs) {
+    Send(connection, head.data(), head.size(), timeoutMs);
+    body.Seek(0, SeekOrigin::Begin);
+    char piece[kPieceSize];
+    while (const std::size_t count = body.Read(piece, sizeof piece))
+        Send(connection, piece, count, timeoutMs);
+}
+
+// Counts the lines of all heads of one answer against the bounds.
+class HeadBounds {
+public:
+    void Count(const std::string& line) {
+        bytes_ += line.size() + 2;
+        if (++lines_ > THttpClient::kMaxHeadLines || bytes_ > THttpClient::kMaxHeadBytes)
+            throw EHeaderTooLarge();
+    }
+
+private:
+    std::size_t lines_ = 0;
+    std::size_t bytes_ = 0;
+};
+
+// Header lines up to the empty line, or to the server's close; continuation lines join the
+// line before with one blank.
+std::vector<Header> ReadHeaderLines(Reader& reader, HeadBounds& bounds) {
+    std::vector<Header> headers;
+    std::string line;
+    while (reader.ReadLine(line) && !line.empty()) {
+        bounds.Count(line);
+        if ((line[0] == ' ' || line[0] == '\t') && !headers.empty()) {
+            std::string& value = headers.back().value;
+            value += ' ';
+            value += Trim(line, " \t");
+            continue;
+        }
+        const auto colon = line.find(':');
+        headers.push_back({line.substr(0, colon),
+                           colon == std::string::npos ? "" : Trim(line.substr(colon + 1))});
+    }
+    return headers;
+}
+
+// The body in the first way that applies: chunked, Content-Length, up to the close.
+void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink) {
+    if (HeaderValue(headers, "Transfer-Encoding").find("chunked") != std::string::npos) {
+        std::string line;
+        for (;;) {
+            if (!reader.ReadLine(line)) throw EConnClosedGracefully();
+            const std::uint64_t size = ParseChunkSize(line);
+            if (size == 0) break;
+            if (!reader.ReadBytes(size, sink) || !reader.ReadLine(line))
+                throw EConnClosedGracefully();
+        }
+        reader.ReadLine(line);  // the line that ends the chunked body
+        return;
+    }
+    const std::int64_t length = ParseLength(HeaderValue(headers, "Content-Length"));
+    // A body cut short by the close is kept as far as it came, without an error.
+    if (length > 0) reader.ReadBytes(static_cast<std::uint64_t>(length), sink);
+    if (length < 0) reader.ReadToClose(sink);
+}
+
+}  // namespace
+
+THttpClient::THttpClient() = default;
+THttpClient::~THttpClient() = default;
+
+int THttpClient::LastStatusCode() const {
+    const auto blank = lastStatusLine_.find(' ');
+    if (blank == std::string::npos) return -1;
+    std::string rest = Trim(lastStatusLine_.substr(blank + 1));
+    rest = rest.substr(0, rest.find(' '));
+    const std::size_t sign = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
+    if (sign == rest.size() || rest.size() > 10 ||
+        !std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(sign), rest.end(),
+                     [](unsigned char c) { return std::isdigit(c); }))
+        return -1;
+    const long long value = std::stoll(rest);
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return -1;
+    return static_cast<int>(value);
+}
+
+void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
+                           std::string& buffer) {
+    // A connection left open by a keep-alive answer never carries a second request.
+    connection_.Close();
+    const THttpTarget target = ParseHttpUrl(url, previous_.get());
+    previous_ = std::make_unique<THttpTarget>(target);
+    Request.ContentType = body.FormContentType();
+    const std::int64_t contentLength = body.Size();
+    const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
+
+    try {
+        ConnectTo(connection_, target, ConnectTimeout);
+        const std::string cookie =
+            cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
+                                                 std::chrono::system_clock::now())
+                     : "";
+        SendRequest(connection_,
+                    RequestHead(target, Request.ContentType, contentLength, cookie), body,
+                    readTimeout);
+
+        Reader reader(connection_, readTimeout);
+        HeadBounds bounds;
+        std::vector<Header> headers;
+        do {  // interim 100 answers are skipped
+            std::string statusLine;
+            if (!reader.ReadLine(statusLine)) throw EConnClosedGracefully();
+            bounds.Count(statusLine);
+            lastStatusLine_ = statusLine;
+            headers = ReadHeaderLines(reader, bounds);
+            if (!cookies_) cookies_ = std::make_unique<TCookieStore>();
+            for (const Header& header : headers)
+                if (EqualNoCase(header.name, "Set-cookie") || EqualNoCase(header.name, "Set-cookie2"))
+                    cookies_->AddFromHeader(header.value, target.host,
+                                            std::chrono::system_clock::now());
+        } while (LastStatusCode() == 100);
+
+        // Only a 2xx answer without Location is a success; the body of any other answer goes
+        // to the error, never to the caller's buffer.
+        const int code = LastStatusCode();
+        const bool success = HeaderValue(headers, "Location").empty() && code >= 200 && code <= 299;
+        std::string failedBody;
+        BodySink sink(success ? buffer : failedBody);
+        // 204 and 304 answers have no body: waiting for one would only run into the time-out.
+        if (code != 204 && code != 304) ReadBody(reader, headers, sink);
+
+        const bool keepAlive =
+            EqualNoCase(Trim(HeaderValue(headers, "Connection")), "keep-alive") ||
+            EqualNoCase(Trim(HeaderValue(headers, "Proxy-Connection")), "keep-alive");
+        if (!keepAlive || reader.PeerClosed()) connection_.Close();
+        if (!success) throw EHttpProtocolError(code, lastStatusLine_, std::move(failedBody));
+    } catch (const EHttpProtocolError&) {
+        throw;  // the connection has been judged above
+    } catch (...) {
+        connection_.Close();
+        throw;
+    }
+}

@@ -1,0 +1,70 @@
+// THttpClient: posts a form body over plain HTTP and reads the answer. One client lives as
+// long as its owner and keeps its last status line and its cookies from one post to the next.
+//
+// Usage (the song submission):
+//
+//   TMultipartFormStream body;                       // one body per post
+//   body.AddTextField("artist", artist);             // ... the other fields
+//   http.Request.ContentType = body.FormContentType();
+//   std::string buffer;
+//   try {
+//       http.PostForm(url, body, buffer);            // blocks until the exchange has ended
+//   } catch (const EHttpError&) {                    // every failure, of whatever kind
+//   }
+//   http.LastStatusCode(); http.LastStatusLine(); buffer   // valid on both paths
+//
+// PostForm appends the answer's body to `buffer` on success (a code from 200 to 299 without
+// "Location"); any other answer raises EHttpProtocolError carrying the code and the body.
+// Every wait for the server is bounded by ConnectTimeout; see http_errors.h for the errors.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/sockets.h"
+#include "tracker/http/cookie_store.h"
+#include "tracker/http/http_url.h"
+#include "tracker/http/multipart_form_stream.h"
+
+class THttpClient {
+public:
+    // What the client keeps of a server's answer, whatever the server sends.
+    static constexpr std::size_t kMaxLineLength = 16384;      // bytes before the LF
+    static constexpr std::size_t kMaxHeadLines = 256;         // all heads of one answer
+    static constexpr std::size_t kMaxHeadBytes = 64 * 1024;   // all heads of one answer
+    static constexpr std::size_t kMaxBodyBytes = 1024 * 1024; // one answer's body
+    // The read time-out when ConnectTimeout is 0 (no connect time-out).
+    static constexpr int kDefaultReadTimeoutMs = 30000;
+
+    struct TRequest {
+        std::string ContentType;  // the Content-Type header; empty leaves it out
+    };
+
+    THttpClient();
+    ~THttpClient();
+    THttpClient(const THttpClient&) = delete;
+    THttpClient& operator=(const THttpClient&) = delete;
+
+    // Milliseconds: the bound of the TCP connect, and of every wait for data from the server
+    // afterwards. 0: the connect has no bound of its own.
+    int ConnectTimeout = 0;
+    TRequest Request;
+
+    // Sends `body` as a POST to `url` and reads the answer; see the usage above.
+    void PostForm(const std::string& url, TMultipartFormStream& body, std::string& buffer);
+
+    // The last status line read (empty before the first), without its line end.
+    const std::string& LastStatusLine() const { return lastStatusLine_; }
+    // Its code: the text after the first blank, up to the next; -1 when it is no number.
+    int LastStatusCode() const;
+    // True while a connection is left open after a keep-alive answer.
+    bool Connected() const { return connection_.IsOpen(); }
+
+private:
+    platform::SocketLibrary library_;
+    platform::TcpSocket connection_;
+    std::string lastStatusLine_;
+    std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
+    std::unique_ptr<THttpTarget> previous_;  // the last request's target
+};

@@ -1,0 +1,95 @@
+// Every error that the form body and the HTTP client raise. All derive from EHttpError, so a
+// caller catches them all with one handler; the message of each kind is fixed here.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+class EHttpError : public std::runtime_error {
+public:
+    explicit EHttpError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The form body is read-only.
+class EUnsupportedOperation : public EHttpError {
+public:
+    EUnsupportedOperation() : EHttpError("Unsupported operation.") {}
+};
+
+// A URL whose scheme is neither http nor https, with no port to fall back on.
+class EUnknownProtocol : public EHttpError {
+public:
+    EUnknownProtocol() : EHttpError("Unknown Protocol") {}
+};
+
+// https: there is no TLS layer.
+class ETransportUnavailable : public EHttpError {
+public:
+    ETransportUnavailable() : EHttpError("Transport is not available") {}
+};
+
+// A URL with an empty host, and no earlier request to take the host from.
+class EHostRequired : public EHttpError {
+public:
+    EHostRequired() : EHttpError("") {}
+};
+
+// Resolution, connect, send or receive failed; carries the system's error number.
+class ESocketError : public EHttpError {
+public:
+    ESocketError(int code, const std::string& text)
+        : EHttpError("Socket Error # " + std::to_string(code) + "\r\n" + text), code_(code) {}
+    int LastError() const { return code_; }
+
+private:
+    int code_;
+};
+
+class EConnectTimeout : public EHttpError {
+public:
+    EConnectTimeout() : EHttpError("Connect timed out.") {}
+};
+
+// No data came from the server within the time-out.
+class EReadTimeout : public EHttpError {
+public:
+    EReadTimeout() : EHttpError("Read timed out.") {}
+};
+
+class EConnClosedGracefully : public EHttpError {
+public:
+    EConnClosedGracefully() : EHttpError("Connection Closed Gracefully.") {}
+};
+
+// One received line of more than 16384 bytes.
+class ELineTooLong : public EHttpError {
+public:
+    ELineTooLong() : EHttpError("Max line length exceeded.") {}
+};
+
+// The answer's head has more lines, or more bytes, than the client keeps.
+class EHeaderTooLarge : public EHttpError {
+public:
+    EHeaderTooLarge() : EHttpError("Answer head too large.") {}
+};
+
+// The answer's body is larger than the client keeps.
+class EBodyTooLarge : public EHttpError {
+public:
+    EBodyTooLarge() : EHttpError("Answer body too large.") {}
+};
+
+// An answer judged a failure: the message is its status line; it carries the code and the
+// body that came with it.
+class EHttpProtocolError : public EHttpError {
+public:
+    EHttpProtocolError(int code, const std::string& statusLine, std::string body)
+        : EHttpError(statusLine), code_(code), body_(std::move(body)) {}
+    int ErrorCode() const { return code_; }
+    const std::string& ErrorMessage() const { return body_; }
+
+private:
+    int code_;
+    std::string body_;
+};

@@ -1,0 +1,21 @@
+// Where a URL sends the request: the parsing rules of the HTTP client. Nothing is escaped;
+// the target goes into the request line byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct THttpTarget {
+    std::string host;      // brackets of an IPv6 literal removed
+    std::string portText;  // as written in the URL; empty when it gives none
+    std::uint16_t port = 80;
+    std::string target;    // the request line's target: "/" and the path, no fragment
+    // "Host" header value: the host (an IPv6 literal in brackets), and ":" and the port text
+    // unless it is absent or exactly "80".
+    std::string HostHeader() const;
+};
+
+// Parses `url`; a relative URL, an empty host, or an unknown scheme without a port take
+// the missing parts from `previous` (the last request's target; nullptr before any).
+// Throws EUnknownProtocol, ETransportUnavailable or EHostRequired.
+THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous);

@@ -1,0 +1,97 @@
+#include "tracker/http/multipart_form_stream.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "tracker/http/http_errors.h"
+
+namespace {
+
+std::string BoundaryAt(const platform::LocalDateTime& t) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d%02d%03d", t.month % 100,
+                  t.day % 100, t.year % 100, t.hour % 100, t.minute % 100, t.second % 100,
+                  t.millisecond % 1000);
+    return std::string("--------") + digits;
+}
+
+}  // namespace
+
+TMultipartFormStream::TMultipartFormStream() : TMultipartFormStream(platform::LocalNow()) {}
+
+TMultipartFormStream::TMultipartFormStream(const platform::LocalDateTime& created)
+    : boundary_(BoundaryAt(created)),
+      contentType_("multipart/form-data; boundary=" + boundary_) {}
+
+std::string TMultipartFormStream::FieldBlock(
+    const std::pair<std::string, std::string>& field) const {
+    return "--" + boundary_ + "\r\nContent-Disposition: form-data; name=\"" + field.first +
+           "\"\r\n\r\n" + field.second + "\r\n";
+}
+
+std::string TMultipartFormStream::ClosingLine() const { return "--" + boundary_ + "--\r\n"; }
+
+void TMultipartFormStream::AddTextField(const std::string& name, const std::string& value) {
+    fields_.emplace_back(name, value);
+    // The block's length without building it: 49 fixed bytes around boundary, name and value.
+    totalSize_ += static_cast<std::int64_t>(49 + boundary_.size() + name.size() + value.size());
+}
+
+std::int64_t TMultipartFormStream::Size() const {
+    return totalSize_ + static_cast<std::int64_t>(ClosingLine().size());
+}
+
+std::size_t TMultipartFormStream::Read(void* buffer, std::size_t count) {
+    if (!begun_) {
+        nextField_ = 0;
+        pending_.clear();
+        pendingStart_ = 0;
+        closingQueued_ = false;
+        begun_ = true;
+    }
+    auto* out = static_cast<char*>(buffer);
+    std::size_t handed = 0;
+    while (handed < count) {
+        const bool pendingEmpty = pendingStart_ == pending_.size();
+        if (pendingEmpty && nextField_ == fields_.size() && closingQueued_) break;
+        if (pendingEmpty && nextField_ < fields_.size()) {
+            pending_ = FieldBlock(fields_[nextField_++]);
+            pendingStart_ = 0;
+        }
+        const std::size_t piece = std::min(count - handed, pending_.size() - pendingStart_);
+        std::memcpy(out + handed, pending_.data() + pendingStart_, piece);
+        pendingStart_ += piece;
+        handed += piece;
+        position_ += static_cast<std::int64_t>(piece);
+        if (nextField_ == fields_.size() && !closingQueued_) {
+            pending_.erase(0, pendingStart_);
+            pending_ += ClosingLine();
+            pendingStart_ = 0;
+            closingQueued_ = true;
+        }
+    }
+    return handed;
+}
+
+std::int64_t TMultipartFormStream::Seek(std::int64_t offset, SeekOrigin origin) {
+    switch (origin) {
+        case SeekOrigin::Begin:
+            if (offset == 0) {
+                begun_ = false;
+                pending_.clear();
+                pendingStart_ = 0;
+                position_ = 0;
+            }
+            return position_;
+        case SeekOrigin::Current:
+            return position_;
+        case SeekOrigin::End:
+            return Size();
+    }
+    return position_;
+}
+
+void TMultipartFormStream::Write(const void*, std::size_t) { throw EUnsupportedOperation(); }
+
+void TMultipartFormStream::SetSize(std::int64_t) { throw EUnsupportedOperation(); }

@@ -1,0 +1,61 @@
+// TMultipartFormStream: a multipart/form-data request body made of named text fields.
+// A read-only stream of known length whose bytes are produced one field at a time as they
+// are read; the whole body is never held at once.
+//
+//   TMultipartFormStream body;                 // fixes the boundary from the local clock
+//   body.AddTextField("artist", artist);
+//   request Content-Type: body.FormContentType; Content-Length: body.Size()
+//   body.Seek(0, SeekOrigin::Begin); then Read(...) until it returns 0
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+
+enum class SeekOrigin { Begin, Current, End };
+
+class TMultipartFormStream {
+public:
+    // The boundary: "--------" and the creation time as "mmddyyhhnnsszzz".
+    TMultipartFormStream();
+    explicit TMultipartFormStream(const platform::LocalDateTime& created);
+
+    // "multipart/form-data; boundary=" and the boundary.
+    const std::string& FormContentType() const { return contentType_; }
+    const std::string& Boundary() const { return boundary_; }
+
+    // Appends a field; name and value are sent byte for byte, nothing escaped.
+    void AddTextField(const std::string& name, const std::string& value);
+
+    // The body's whole length in bytes; known before any byte is read.
+    std::int64_t Size() const;
+    // Hands out up to `count` bytes; fewer only at the end of the body, 0 after it.
+    std::size_t Read(void* buffer, std::size_t count);
+    // Offset 0 from Begin rewinds; from Current returns the position; from End returns the
+    // size; any other offset from Begin moves nothing. Returns the resulting position.
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin);
+
+    // The body is read-only: both throw EUnsupportedOperation.
+    [[noreturn]] void Write(const void* buffer, std::size_t count);
+    [[noreturn]] void SetSize(std::int64_t size);
+
+private:
+    std::string FieldBlock(const std::pair<std::string, std::string>& field) const;
+    std::string ClosingLine() const;
+
+    std::string boundary_;
+    std::string contentType_;
+    std::vector<std::pair<std::string, std::string>> fields_;
+    std::int64_t totalSize_ = 0;
+
+    std::int64_t position_ = 0;
+    std::size_t nextField_ = 0;
+    std::string pending_;
+    std::size_t pendingStart_ = 0;
+    bool closingQueued_ = false;
+    bool begun_ = false;
+};

@@ -1,0 +1,26 @@
+#include "tracker/http/song_submission.h"
+
+std::string FileNamePart(const std::string& path) {
+    const auto separator = path.find_last_of("\\:");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
+    body.AddTextField("artist", song.artist);
+    body.AddTextField("album", song.album);
+    body.AddTextField("title", song.title);
+    body.AddTextField("track", song.track);
+    body.AddTextField("year", song.year);
+    body.AddTextField("genre", song.genre);
+    body.AddTextField("comment", song.comment);
+    body.AddTextField("filename", FileNamePart(song.filename));
+    // The comment a second time, after the file name: receivers rely on this order.
+    body.AddTextField("comment", song.comment);
+    body.AddTextField("password", song.password);
+}
+
+std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
+                                                 const std::string& buffer) {
+    return {"Code: " + std::to_string(http.LastStatusCode()),
+            "Message: " + http.LastStatusLine(), "Output: " + buffer};
+}
