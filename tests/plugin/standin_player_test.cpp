@@ -60,9 +60,18 @@ class StandinPlayerTest : public testing::TestWithParam<std::string> {};
 
 TEST_P(StandinPlayerTest, ExportHandsOutOneRecordAndInitSucceeds) {
     const auto report = Play(GetParam(),
-                             "at 0 load\nat 0 export\nat 0 fill\nat 0 init\n"
+                             "at 0 load\nat 0 window\nat 0 export\nat 0 fill\nat 0 init\n"
                              "at 0 export\nat 0 init\nat 100 exit\n");
     SCOPED_TRACE(Dump(report));
+    // The window is there, hidden, as soon as the library is loaded: before the export.
+    const auto windows = LinesStarting(report, "window ");
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(Field(windows[0], "visible"), "0");
+    const auto lineStarting = [&](const char* prefix) {
+        return std::find_if(report.lines.begin(), report.lines.end(),
+                            [&](const std::string& line) { return StartsWith(line, prefix); });
+    };
+    EXPECT_LT(lineStarting("window "), lineStarting("export "));
     const auto exports = LinesStarting(report, "export ");
     ASSERT_EQ(exports.size(), 2u);
     for (const char* fixed : {"record", "version", "description", "init", "config", "quit"}) {
@@ -157,6 +166,15 @@ TEST_P(StandinPlayerTest, ConfigShowsCloseHidesAndUnloadDestroys) {
                                 return StartsWith(line, "query IPC_GETLISTPOS");
                             }),
               1);
+}
+
+// At process exit the library is told so and leaves its window to the system: the process
+// ends cleanly, neither hanging nor crashing in the plug-in.
+TEST_P(StandinPlayerTest, ProcessExitWithThePluginLoadedEndsCleanly) {
+    const auto report = Play(GetParam(), "at 0 start\nat 100 config\nat 1200 exitprocess\n");
+    SCOPED_TRACE(Dump(report));
+    EXPECT_EQ(LinesStarting(report, "exitprocess").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "unload").size(), 0u);
 }
 
 std::vector<std::string> Plugins() {

@@ -180,6 +180,9 @@ void Run(const standin::Step& step) {
         ReportPluginWindow();
     } else if (command == "close") {
         ClosePluginWindow();
+    } else if (command == "exitprocess") {  // ends with the plug-in still loaded
+        Report("exitprocess");
+        ExitProcess(0);
     } else if (command == "exit") {
         Report("exit");
         PostQuitMessage(0);
