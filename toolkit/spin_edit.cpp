@@ -26,8 +26,8 @@ void SpinEdit::SetValue(long long value) {
 
 std::uint16_t SpinEdit::HandleKeyDown(std::uint16_t key, ShiftState shift) {
     if (CanReceiveInput() && !ReadOnly()) {
-        if (key == VK_UP) HandleStep(1);
-        if (key == VK_DOWN) HandleStep(-1);
+        if (key == kKeyUp) HandleStep(1);
+        if (key == kKeyDown) HandleStep(-1);
     }
     return Edit::HandleKeyDown(key, shift);
 }
@@ -36,7 +36,7 @@ bool SpinEdit::HandleChar(char character) {
     const auto code = static_cast<unsigned char>(character);
     const bool valid = (character >= '0' && character <= '9') || character == '+' ||
                        character == '-' || character == kDecimalSeparator ||
-                       (code < 0x20 && code != VK_RETURN);
+                       (code < 0x20 && code != kKeyReturn);
     if (!valid) {
         OwnerForm().GetBackend().Beep();
         return false;

@@ -16,8 +16,8 @@ constexpr Color clWindow = clSystemColor | 5;
 constexpr Color clWindowText = clSystemColor | 8;
 constexpr Color clBtnFace = clSystemColor | 15;
 
-constexpr std::uint8_t ANSI_CHARSET = 0;
-constexpr std::uint8_t DEFAULT_CHARSET = 1;
+constexpr std::uint8_t kAnsiCharset = 0;
+constexpr std::uint8_t kDefaultCharset = 1;
 
 struct Font {
     std::string name = "MS Sans Serif";
@@ -25,7 +25,7 @@ struct Font {
     bool bold = false;
     bool underline = false;
     Color color = clWindowText;
-    std::uint8_t charset = ANSI_CHARSET;
+    std::uint8_t charset = kAnsiCharset;
 
     bool operator==(const Font&) const = default;
 };
@@ -45,10 +45,10 @@ constexpr ShiftState ssRight = 16;
 constexpr ShiftState ssMiddle = 32;
 
 // Virtual-key codes the toolkit itself looks at.
-constexpr std::uint16_t VK_RETURN = 0x0D;
-constexpr std::uint16_t VK_UP = 0x26;
-constexpr std::uint16_t VK_DOWN = 0x28;
-constexpr std::uint16_t VK_F4 = 0x73;
+constexpr std::uint16_t kKeyReturn = 0x0D;
+constexpr std::uint16_t kKeyUp = 0x26;
+constexpr std::uint16_t kKeyDown = 0x28;
+constexpr std::uint16_t kKeyF4 = 0x73;
 
 enum class CloseAction { caNone, caHide, caFree, caMinimize };
 

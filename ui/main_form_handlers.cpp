@@ -16,7 +16,7 @@ void TMainForm::FormClose(toolkit::Component&, toolkit::CloseAction& Action) {
 }
 
 void TMainForm::FormKeyDown(toolkit::Component&, std::uint16_t& Key, toolkit::ShiftState Shift) {
-    if (Key == toolkit::VK_F4 && (Shift & toolkit::ssAlt)) Key = 0;
+    if (Key == toolkit::kKeyF4 && (Shift & toolkit::ssAlt)) Key = 0;
 }
 
 void TMainForm::ID3artistKeyDown(toolkit::Component&, std::uint16_t&, toolkit::ShiftState) {

@@ -10,7 +10,7 @@ namespace {
 toolkit::Font TagFieldFont() {
     toolkit::Font font;
     font.bold = true;
-    font.charset = toolkit::DEFAULT_CHARSET;
+    font.charset = toolkit::kDefaultCharset;
     return font;
 }
 

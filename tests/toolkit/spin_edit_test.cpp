@@ -67,12 +67,12 @@ TEST_F(SpinEditFixture, LettersAndEnterAreRefusedWithABeep) {
 
 TEST_F(SpinEditFixture, ArrowKeysAndButtonsStepByOneWithinTheRange) {
     spin.SetValue(238);
-    backend.KeyDown(spin, toolkit::VK_UP);
+    backend.KeyDown(spin, toolkit::kKeyUp);
     EXPECT_EQ(spin.Value(), 239);
     backend.Step(spin, 1);
     backend.Step(spin, 1);
     EXPECT_EQ(spin.Value(), 240);
-    backend.KeyDown(spin, toolkit::VK_DOWN);
+    backend.KeyDown(spin, toolkit::kKeyDown);
     EXPECT_EQ(spin.Value(), 239);
     spin.SetText("abc");  // reads as the minimum, so Down stays at it
     backend.Step(spin, -1);

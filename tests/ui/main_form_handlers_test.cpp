@@ -17,7 +17,7 @@ TEST_F(HandlerTest, AnyKeyInATagFieldEnablesWriteAndReloadButNotInTheFileName) {
         form.btnWriteTags.SetEnabled(false);
         form.btnReloadTags.SetEnabled(false);
         // An arrow key that only moves the caret counts, and the key passes unchanged.
-        EXPECT_EQ(backend.KeyDown(*field, toolkit::VK_DOWN), toolkit::VK_DOWN);
+        EXPECT_EQ(backend.KeyDown(*field, toolkit::kKeyDown), toolkit::kKeyDown);
         EXPECT_TRUE(form.btnWriteTags.Enabled());
         EXPECT_TRUE(form.btnReloadTags.Enabled());
     }
@@ -69,10 +69,10 @@ TEST_F(HandlerTest, ClosingHidesAndKeepsEverythingAsItWas) {
 }
 
 TEST_F(HandlerTest, AltF4OnTheWindowIsDiscardedAndOtherKeysPass) {
-    EXPECT_EQ(backend.KeyDown(form, toolkit::VK_F4, toolkit::ssAlt), 0);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::VK_F4, toolkit::ssAlt | toolkit::ssCtrl | toolkit::ssShift), 0);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::VK_F4, 0), toolkit::VK_F4);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::VK_F4, toolkit::ssCtrl), toolkit::VK_F4);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt), 0);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt | toolkit::ssCtrl | toolkit::ssShift), 0);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, 0), toolkit::kKeyF4);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssCtrl), toolkit::kKeyF4);
     EXPECT_EQ(backend.KeyDown(form, 'Q', toolkit::ssAlt), 'Q');
     EXPECT_TRUE(form.Visible());
 }

@@ -51,7 +51,7 @@ TEST_F(LayoutTest, TheWindowIsHiddenTopmostFixedAndCaptioned) {
     EXPECT_EQ(font.height, 11);
     EXPECT_FALSE(font.bold || font.underline);
     EXPECT_EQ(font.color, toolkit::clWindowText);
-    EXPECT_EQ(font.charset, toolkit::ANSI_CHARSET);
+    EXPECT_EQ(font.charset, toolkit::kAnsiCharset);
 }
 
 TEST_F(LayoutTest, TagFieldsAreBorderlessBoldAndOnlyTheFileNameIsReadOnly) {
@@ -63,7 +63,7 @@ TEST_F(LayoutTest, TagFieldsAreBorderlessBoldAndOnlyTheFileNameIsReadOnly) {
         EXPECT_TRUE(font.bold);
         EXPECT_EQ(font.name, "MS Sans Serif");
         EXPECT_EQ(font.height, 11);
-        EXPECT_EQ(font.charset, toolkit::DEFAULT_CHARSET);
+        EXPECT_EQ(font.charset, toolkit::kDefaultCharset);
         EXPECT_EQ(font.color, toolkit::clWindowText);
         EXPECT_EQ(edit->ReadOnly(), edit == &form.filename);
         EXPECT_EQ(edit->GetColor(), edit == &form.filename ? toolkit::clBtnFace : toolkit::clWindow);
@@ -116,7 +116,7 @@ TEST_F(LayoutTest, TheLinkIsBlueUnderlinedAndThePictureIsTheDonationButton) {
     EXPECT_FALSE(link.bold);
     EXPECT_EQ(link.name, "MS Sans Serif");
     EXPECT_EQ(link.height, 11);
-    EXPECT_EQ(link.charset, toolkit::ANSI_CHARSET);
+    EXPECT_EQ(link.charset, toolkit::kAnsiCharset);
     EXPECT_FALSE(form.Label1.Text().empty());
     EXPECT_NE(form.Label12.Text().find("http"), std::string::npos);
     EXPECT_FALSE(form.Image1.Picture().empty());
