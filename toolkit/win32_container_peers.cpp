@@ -66,6 +66,8 @@ public:
     PageControlPeer(Win32Backend& backend, PageControl& pages) : WindowPeer(backend, pages), pages_(pages) {
         Create(WC_TABCONTROLA, WS_TABSTOP | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_MULTILINE,
                WS_EX_CONTROLPARENT);
+        // Tabs as wide as their captions, so that short ones share the first row.
+        SendMessageA(Window(), TCM_SETMINTABWIDTH, 0, 0);
     }
 
     void Refresh(Aspect aspect) override {

@@ -198,7 +198,8 @@ std::unique_ptr<Peer> CreateInputPeer(Win32Backend& backend, Control& control) {
     case ControlKind::SpinEdit:
         return std::make_unique<SpinEditPeer>(backend, static_cast<SpinEdit&>(control));
     default:
-        return std::make_unique<StaticPeer>(backend, control, SS_LEFT);
+        // Like a label that does not wrap: a caption wider than its place is cut at the right.
+        return std::make_unique<StaticPeer>(backend, control, SS_LEFTNOWORDWRAP);
     }
 }
 
