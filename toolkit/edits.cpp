@@ -21,8 +21,9 @@ std::uint16_t Edit::HandleKeyDown(std::uint16_t key, ShiftState shift) {
     return key;
 }
 
-bool Edit::HandleChar(char) {
-    return CanReceiveInput() && !readOnly_;
+bool Edit::HandleChar(char character) {
+    // Control characters pass a read-only edit too: Ctrl+C still copies.
+    return CanReceiveInput() && (!readOnly_ || static_cast<unsigned char>(character) < 0x20);
 }
 
 void Edit::HandleTextEdited(const std::string& text) {

@@ -25,7 +25,8 @@ public:
 
     // Input from the backend. Returns the key as the handlers left it (0: not acted on).
     virtual std::uint16_t HandleKeyDown(std::uint16_t key, ShiftState shift);
-    // Whether a typed character may go into the text.
+    // Whether a typed character may reach the edit; a read-only one takes only control
+    // characters, which change no text.
     virtual bool HandleChar(char character);
     virtual void HandleFocusLost() {}
     // The user changed the text in place.

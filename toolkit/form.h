@@ -1,5 +1,6 @@
 // The top-level window: it owns the native handles of all its controls and its timers,
-// and turns the user's close request and its own key presses into events.
+// and turns the user's close request and its own key presses into events. Keys typed into
+// a control reach only that control.
 #pragma once
 
 #include <string>
@@ -18,7 +19,6 @@ struct FormStyle {
     bool desktopCenter = false;  // centred on all monitors together the first time it shows
     bool screenSnap = false;
     int snapBuffer = 10;
-    bool keyPreview = false;
 };
 
 class Form : public Control {

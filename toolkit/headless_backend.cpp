@@ -91,7 +91,7 @@ void HeadlessBackend::Type(Edit& edit, std::string_view characters) {
         const auto key = static_cast<std::uint16_t>(std::toupper(static_cast<unsigned char>(character)));
         KeyDown(edit, key, 0);
         RunGuarded(edit.OwnerForm(), [&] {
-            if (!edit.HandleChar(character)) return;
+            if (!edit.HandleChar(character) || edit.ReadOnly()) return;
             std::string text = edit.Text();
             if (character == kBackspace) {
                 if (!text.empty()) text.pop_back();

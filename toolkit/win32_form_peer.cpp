@@ -71,7 +71,7 @@ public:
             return true;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
-            const auto key = form_.HandleKeyDown(static_cast<std::uint16_t>(wParam), CurrentShiftState());
+            const auto key = form_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
             if (key == wParam) return false;
             if (key != 0) result = CallOriginal(message, key, lParam);
             return true;

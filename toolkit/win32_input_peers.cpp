@@ -112,7 +112,7 @@ public:
         switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
-            const auto key = edit_.HandleKeyDown(static_cast<std::uint16_t>(wParam), CurrentShiftState());
+            const auto key = edit_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
             if (key == 0) return true;
             if (key != wParam) {
                 result = CallOriginal(message, key, lParam);

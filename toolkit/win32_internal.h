@@ -74,8 +74,8 @@ protected:
     LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
     // Fills the window with its control's colour.
     void EraseBackground(HDC dc);
-    // The shift keys and mouse buttons held now.
-    static ShiftState CurrentShiftState();
+    // The shift keys and mouse buttons held with a key; Alt as the key message reports it.
+    static ShiftState KeyShiftState(LPARAM keyData);
 
     Win32Backend& backend_;
     Control& control_;

@@ -249,10 +249,11 @@ void WindowPeer::ApplyColor() {
     brush_ = ownsBrush_ ? CreateSolidBrush(ResolveColor(color)) : GetSysColorBrush(static_cast<int>(color & 0xFF));
 }
 
-ShiftState WindowPeer::CurrentShiftState() {
+ShiftState WindowPeer::KeyShiftState(LPARAM keyData) {
+    constexpr LPARAM kAltDown = 1 << 29;
     ShiftState shift = 0;
     if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
-    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    if (keyData & kAltDown) shift |= ssAlt;
     if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
     if (GetKeyState(VK_LBUTTON) < 0) shift |= ssLeft;
     if (GetKeyState(VK_RBUTTON) < 0) shift |= ssRight;

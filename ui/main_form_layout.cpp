@@ -39,7 +39,6 @@ void TMainForm::BuildWindow() {
     style.desktopCenter = true;
     style.screenSnap = true;
     style.snapBuffer = 10;
-    style.keyPreview = false;
     SetStyle(style);
     SetIcon(ui::kIconResource);
     SetColor(toolkit::clBtnFace);

@@ -43,7 +43,6 @@ TEST_F(LayoutTest, TheWindowIsHiddenTopmostFixedAndCaptioned) {
     EXPECT_TRUE(style.desktopCenter);
     EXPECT_TRUE(style.screenSnap);
     EXPECT_EQ(style.snapBuffer, 10);
-    EXPECT_FALSE(style.keyPreview);
     EXPECT_EQ(form.GetColor(), toolkit::clBtnFace);
     EXPECT_FALSE(form.Icon().empty());
     const toolkit::Font font = form.EffectiveFont();

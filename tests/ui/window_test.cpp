@@ -228,6 +228,40 @@ TEST_F(WindowTest, AnErrorInAHandlerGoesToTheErrorBoxAndTheWindowGoesOn) {
     EXPECT_EQ(TextOf(HandleOf(form->ID3album)), "still working");
 }
 
+TEST_F(WindowTest, AltF4IsDiscardedOnTheWindowAndHidesItFromAField) {
+    form->ShowAndBringToFront();
+    PumpMessages(50);
+    constexpr LPARAM kAltDown = 1 << 29;
+    SendMessageA(window, WM_SYSKEYDOWN, VK_F4, kAltDown);
+    PumpMessages(50);
+    EXPECT_TRUE(IsWindowVisible(window));
+    SendMessageA(HandleOf(form->ID3artist), WM_SYSKEYDOWN, VK_F4, kAltDown);
+    PumpMessages(50);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(form->btnWriteTags.Enabled());  // a key in a tag field, all the same
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
+    std::vector<int> orders;
+    for (HWND child = GetWindow(HandleOf(form->GroupBox2), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (toolkit::Control* control : form->GroupBox2.Children()) {
+            if (HandleOf(*control) == child && control->TabOrder() >= 0) orders.push_back(control->TabOrder());
+        }
+    }
+    EXPECT_EQ(orders, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+
+    form->ShowAndBringToFront();
+    PumpMessages(50);
+    HWND link = HandleOf(form->Label12);
+    SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(form->Label12.GetCursor(), toolkit::crHandPoint);
+    EXPECT_EQ(form->Label12.EffectiveFont().color, toolkit::clBlack);
+    SendMessageA(link, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(form->Label12.GetCursor(), toolkit::crDefault);
+    EXPECT_EQ(form->Label12.EffectiveFont().color, toolkit::clBlue);
+}
+
 TEST_F(WindowTest, ScreenshotsOfTheFivePages) {
     const char* directory = std::getenv("QUILLON_SCREENSHOTS");
     if (!directory) GTEST_SKIP() << "QUILLON_SCREENSHOTS names no directory";
