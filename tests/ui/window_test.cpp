@@ -79,6 +79,20 @@ TEST_F(WindowTest, ShownOnTopFixedCaptionedAndCentredOnTheDesktop) {
     const int height = frame.bottom - frame.top;
     EXPECT_EQ(frame.left, std::max(0, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2));
     EXPECT_EQ(frame.top, std::max(0, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2));
+
+    // Moved to within 10 pixels of the screen's edges, it snaps to them.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(window, nullptr, work.left + 10, work.bottom - height - 7, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, work.left);
+    EXPECT_EQ(frame.bottom, work.bottom);
+    SetWindowPos(window, nullptr, work.left + 11, work.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, work.left + 11);
+    EXPECT_EQ(frame.top, work.top + 30);
 }
 
 TEST_F(WindowTest, ACloseRequestHidesAndTheNextShowHasTheSameContents) {
@@ -175,6 +189,17 @@ TEST_F(WindowTest, TypingRulesTheUsersKeysAndTheLogHasNoLengthLimit) {
     EXPECT_EQ(form->timeout.Value(), 29999);
     EXPECT_EQ(TextOf(timeout), "29999");
     EXPECT_TRUE(IsWindowEnabled(HandleOf(form->Button1)));  // the change reached urlboxChange
+    NMUPDOWN upButton{};
+    upButton.hdr.hwndFrom = GetWindow(timeout, GW_CHILD);
+    upButton.hdr.code = UDN_DELTAPOS;
+    upButton.iDelta = 1;
+    SendMessageA(timeout, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&upButton));
+    EXPECT_EQ(TextOf(timeout), "30000");
+    SendMessageA(timeout, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&upButton));
+    EXPECT_EQ(TextOf(timeout), "30001");
+    SetWindowTextA(timeout, "70000");
+    SendMessageA(timeout, WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(TextOf(timeout), "60000");
 
     form->PageControl1.SetActivePageIndex(0);
     SendMessageA(HandleOf(form->ID3title), WM_KEYDOWN, VK_RIGHT, 0);
@@ -260,6 +285,29 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
     SendMessageA(link, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(form->Label12.GetCursor(), toolkit::crDefault);
     EXPECT_EQ(form->Label12.EffectiveFont().color, toolkit::clBlue);
+}
+
+TEST_F(WindowTest, AValueOfTheTableCanBeEditedInPlace) {
+    form->ShowAndBringToFront();
+    form->PageControl1.SetActivePageIndex(2);
+    PumpMessages(50);
+    HWND table = HandleOf(form->ValueListEditor1);
+    RECT cell{};
+    cell.top = 1;
+    cell.left = LVIR_BOUNDS;
+    SendMessageA(table, LVM_GETSUBITEMRECT, 2, reinterpret_cast<LPARAM>(&cell));
+    SendMessageA(table, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+    SendMessageA(table, WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 5, cell.top + 3));
+    HWND editor = FindWindowExA(table, nullptr, "Edit", nullptr);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(TextOf(editor), "ID3 Title");
+    SetWindowTextA(editor, "Edited");
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    PumpMessages(50);
+    EXPECT_EQ(form->ValueListEditor1.Rows()[2].value, "Edited");
+    EXPECT_EQ(ListCell(table, 2, 1), "Edited");
+    EXPECT_EQ(ListCell(table, 2, 0), "title");
+    EXPECT_FALSE(IsWindow(editor));
 }
 
 TEST_F(WindowTest, ScreenshotsOfTheFivePages) {
