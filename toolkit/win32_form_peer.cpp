@@ -72,6 +72,11 @@ public:
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
             const auto key = form_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
+            if (key == VK_TAB) {
+                // From the window itself, Tab goes to its first (or last) control.
+                if (HWND first = GetNextDlgTabItem(Window(), nullptr, GetKeyState(VK_SHIFT) < 0)) SetFocus(first);
+                return true;
+            }
             if (key == wParam) return false;
             if (key != 0) result = CallOriginal(message, key, lParam);
             return true;

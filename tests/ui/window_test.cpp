@@ -278,6 +278,15 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
 
     form->ShowAndBringToFront();
     PumpMessages(50);
+    SetFocus(window);
+    // Tab goes from the window into the first page's fields, in their order.
+    SendMessageA(window, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), HandleOf(form->ID3artist));
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), HandleOf(form->ID3title));
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), HandleOf(form->ID3album));
+
     HWND link = HandleOf(form->Label12);
     SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(form->Label12.GetCursor(), toolkit::crHandPoint);
