@@ -54,6 +54,26 @@ TEST_F(WindowTest, BuiltHiddenWithTheFirstTimerAlreadyTicking) {
     EXPECT_FALSE(IsWindowVisible(window));
 }
 
+TEST_F(WindowTest, SystemTimersKeepTheTimerRules) {
+    // Margins of 200 ms or more either side of every due time.
+    int ticks = 0;
+    form->Timer2.OnTimer = [&](toolkit::Component&) { ++ticks; };
+    form->Timer2.SetInterval(1000);
+    form->Timer2.SetEnabled(true);
+    PumpMessages(600);
+    form->Timer2.SetEnabled(true);  // already enabled: still due at 1000, not 1600
+    PumpMessages(700);
+    EXPECT_EQ(ticks, 1);
+    form->Timer2.SetInterval(1200);  // next due 1200 from now, not at 2000
+    PumpMessages(900);
+    EXPECT_EQ(ticks, 1);
+    PumpMessages(600);
+    EXPECT_EQ(ticks, 2);
+    form->Timer2.SetEnabled(false);
+    PumpMessages(1500);
+    EXPECT_EQ(ticks, 2);
+}
+
 TEST_F(WindowTest, ShownOnTopFixedCaptionedAndCentredOnTheDesktop) {
     form->ShowAndBringToFront();
     PumpMessages(100);
