@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/controls.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/edits.h"
+#include "toolkit/form.h"
+#include "toolkit/headless_backend.h"
+#include "toolkit/page_control.h"
+#include "toolkit/value_list_editor.h"
+
+namespace {
+
+using toolkit::Component;
+using toolkit::HeadlessBackend;
+
+struct FormFixture : ::testing::Test {
+    HeadlessBackend backend;
+    toolkit::Form form{backend, "Form"};
+    std::vector<std::string> events;
+
+    toolkit::NotifyEvent Record(const std::string& what) {
+        return [this, what](Component& sender) { events.push_back(sender.Name() + " " + what); };
+    }
+};
+
+TEST_F(FormFixture, ChangeEventsFireForEveryRealChangeAlsoByTheProgram) {
+    toolkit::Edit edit(&form, "edit");
+    toolkit::CheckBox box(&form, "box");
+    edit.OnChange = Record("change");
+    box.OnClick = Record("click");
+    form.Loaded();
+    form.Show();
+    edit.SetText("a");
+    edit.SetText("a");
+    backend.Type(edit, "b");
+    box.SetChecked(true);
+    box.SetChecked(true);
+    backend.Click(box);
+    EXPECT_FALSE(box.Checked());
+    EXPECT_EQ(events, (std::vector<std::string>{"edit change", "edit change", "box click", "box click"}));
+}
+
+TEST_F(FormFixture, DisabledHiddenOrUnshownControlsTakeNoInput) {
+    toolkit::Button button(&form, "button");
+    toolkit::Edit edit(&form, "edit");
+    button.OnClick = Record("click");
+    edit.OnKeyDown = [&](Component&, std::uint16_t&, toolkit::ShiftState) { events.push_back("key"); };
+    form.Loaded();
+    backend.Click(button);  // the form is still hidden
+    form.Show();
+    button.SetEnabled(false);
+    backend.Click(button);
+    edit.SetText("kept");
+    edit.SetReadOnly(true);
+    backend.Type(edit, "x\b");  // a read-only edit still sees the keys, but keeps its text
+    EXPECT_EQ(edit.Text(), "kept");
+    button.SetEnabled(true);
+    backend.Click(button);
+    EXPECT_EQ(events, (std::vector<std::string>{"key", "key", "button click"}));
+}
+
+TEST_F(FormFixture, KeyHandlersMayChangeTheKey) {
+    toolkit::Edit edit(&form, "edit");
+    edit.OnKeyDown = [](Component&, std::uint16_t& key, toolkit::ShiftState shift) {
+        if (shift & toolkit::ssCtrl) key = 0;
+    };
+    form.OnKeyDown = [](Component&, std::uint16_t& key, toolkit::ShiftState) { key = 'Z'; };
+    form.Loaded();
+    form.Show();
+    EXPECT_EQ(backend.KeyDown(edit, 'A', toolkit::ssCtrl), 0);
+    EXPECT_EQ(backend.KeyDown(edit, 'A', toolkit::ssShift), 'A');
+    EXPECT_EQ(backend.KeyDown(form, 'A'), 'Z');
+}
+
+TEST_F(FormFixture, ACloseRequestHidesUnlessTheHandlerSaysNone) {
+    form.Loaded();
+    form.Show();
+    backend.RequestClose(form);
+    EXPECT_FALSE(form.Visible());
+    form.Show();
+    form.OnClose = [](Component&, toolkit::CloseAction& action) { action = toolkit::CloseAction::caNone; };
+    backend.RequestClose(form);
+    EXPECT_TRUE(form.Visible());
+}
+
+TEST_F(FormFixture, ControlsWithoutAFontOfTheirOwnTakeTheirParents) {
+    toolkit::GroupBox box(&form, "box");
+    toolkit::Label label(&box, "label");
+    toolkit::Font bold;
+    bold.bold = true;
+    EXPECT_EQ(label.EffectiveFont(), toolkit::Font{});
+    box.SetFont(bold);
+    EXPECT_TRUE(label.EffectiveFont().bold);
+    label.SetFontColor(toolkit::clBlue);
+    EXPECT_TRUE(label.EffectiveFont().bold);
+    EXPECT_EQ(label.EffectiveFont().color, toolkit::clBlue);
+    EXPECT_EQ(box.EffectiveFont().color, toolkit::clWindowText);
+}
+
+TEST_F(FormFixture, ALabelledEditKeepsItsLabelOnItsLeftCentred) {
+    toolkit::LabeledEdit edit(&form, "urlbox");
+    edit.SetEditLabel("URL:", 25, 13);
+    edit.SetBounds({76, 24, 229, 21});
+    EXPECT_EQ(edit.EditLabel.GetBounds(), (toolkit::Bounds{48, 28, 25, 13}));
+    EXPECT_EQ(edit.EditLabel.Parent(), &form);
+    edit.SetBounds({100, 10, 50, 30});
+    EXPECT_EQ(edit.EditLabel.GetBounds(), (toolkit::Bounds{72, 18, 25, 13}));
+}
+
+TEST_F(FormFixture, MemoLinesAddAtTheEndAndSplitAtEveryLineBreak) {
+    toolkit::Memo memo(&form, "memo");
+    EXPECT_TRUE(memo.Lines().empty());
+    memo.AddLine("");
+    EXPECT_EQ(memo.Lines(), std::vector<std::string>{""});
+    memo.SetLines({"one ", "", "three"});
+    EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"one ", "", "three"}));
+    memo.AddLine("Output: a\nb");
+    EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"one ", "", "three", "Output: a", "b"}));
+    memo.SetText("typed");  // the user's text without a final break
+    memo.AddLine("Code: 200");
+    EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"typed", "Code: 200"}));
+}
+
+TEST_F(FormFixture, PagesFillThePageControlUnderTheTabsAndOnlyTheActiveOneTakesInput) {
+    toolkit::PageControl pages(&form, "pages");
+    pages.SetBounds({0, 0, 333, 257});
+    toolkit::TabSheet first(pages, "first");
+    toolkit::TabSheet second(pages, "second");
+    toolkit::Button button(&second, "button");
+    button.OnClick = Record("click");
+    EXPECT_EQ(first.GetBounds(), (toolkit::Bounds{4, 27, 325, 226}));
+    EXPECT_EQ(second.GetBounds(), first.GetBounds());
+    EXPECT_EQ(pages.ActivePageIndex(), 0);
+    EXPECT_EQ(second.PageIndex(), 1);
+    form.Loaded();
+    form.Show();
+    backend.Click(button);
+    backend.SelectPage(pages, 1);
+    backend.Click(button);
+    pages.SetActivePageIndex(5);  // no such page
+    EXPECT_EQ(pages.ActivePageIndex(), 1);
+    EXPECT_EQ(events, std::vector<std::string>{"button click"});
+}
+
+TEST_F(FormFixture, AValueListEditorKeepsItsNamesAndTakesEditedValues) {
+    toolkit::ValueListEditor list(&form, "list");
+    list.SetRows({{"artist", "ID3 Artist"}, {"album", "ID3 Album"}});
+    form.Loaded();
+    form.Show();
+    backend.EditValue(list, 1, "changed");
+    backend.EditValue(list, 7, "ignored");
+    EXPECT_EQ(list.Rows(), (std::vector<toolkit::ValueRow>{{"artist", "ID3 Artist"}, {"album", "changed"}}));
+}
+
+TEST_F(FormFixture, MouseEventsAndTheShellAreRecorded) {
+    toolkit::Label link(&form, "link");
+    link.OnMouseEnter = Record("enter");
+    link.OnMouseLeave = Record("leave");
+    link.OnClick = [this](Component&) { toolkit::ShellOpen(form, "http://example.invalid/"); };
+    form.Loaded();
+    form.Show();
+    backend.MouseEnter(link);
+    backend.Click(link);
+    backend.MouseLeave(link);
+    EXPECT_EQ(events, (std::vector<std::string>{"link enter", "link leave"}));
+    ASSERT_EQ(backend.shellOpens().size(), 1u);
+    EXPECT_EQ(backend.shellOpens()[0].address, "http://example.invalid/");
+    EXPECT_EQ(backend.shellOpens()[0].owner, "Form");
+}
+
+}  // namespace

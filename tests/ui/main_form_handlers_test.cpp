@@ -1,0 +1,129 @@
+// The window's own handlers, driven through the headless backend as a user would.
+#include <gtest/gtest.h>
+
+#include "tests/ui/main_form_fixture.h"
+#include "ui/addresses.h"
+
+namespace {
+
+struct HandlerTest : ::testing::Test, MainFormHarness {
+    HandlerTest() { form.ShowAndBringToFront(); }
+};
+
+TEST_F(HandlerTest, AnyKeyInATagFieldEnablesWriteAndReloadButNotInTheFileName) {
+    for (toolkit::Edit* field : {&form.ID3artist, &form.ID3title, &form.ID3album, &form.ID3year,
+                                 &form.ID3genre, &form.ID3Comment, &form.ID3track}) {
+        SCOPED_TRACE(field->Name());
+        form.btnWriteTags.SetEnabled(false);
+        form.btnReloadTags.SetEnabled(false);
+        // An arrow key that only moves the caret counts, and the key passes unchanged.
+        EXPECT_EQ(backend.KeyDown(*field, toolkit::kKeyDown), toolkit::kKeyDown);
+        EXPECT_TRUE(form.btnWriteTags.Enabled());
+        EXPECT_TRUE(form.btnReloadTags.Enabled());
+    }
+    form.btnWriteTags.SetEnabled(false);
+    form.btnReloadTags.SetEnabled(false);
+    backend.KeyDown(form.filename, 'A');
+    form.ID3artist.SetText("set by the program");
+    EXPECT_FALSE(form.btnWriteTags.Enabled());
+    EXPECT_FALSE(form.btnReloadTags.Enabled());
+    EXPECT_FALSE(form.Button1.Enabled());
+}
+
+TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
+    backend.SelectPage(form.PageControl1, 1);
+    auto applyAfter = [this](const std::function<void()>& change) {
+        form.Button1.SetEnabled(false);
+        change();
+        return form.Button1.Enabled();
+    };
+    EXPECT_TRUE(applyAfter([&] { backend.Type(form.urlbox, "h"); }));
+    EXPECT_TRUE(applyAfter([&] { form.params.SetText("secret"); }));
+    EXPECT_TRUE(applyAfter([&] { form.interval.SetValue(30); }));
+    EXPECT_TRUE(applyAfter([&] { backend.Step(form.timeout, -1); }));
+    EXPECT_TRUE(applyAfter([&] { backend.Click(form.send); }));
+    EXPECT_TRUE(applyAfter([&] { form.send.SetChecked(false); }));
+    // No change, no event: the same text again, or a refused character.
+    EXPECT_FALSE(applyAfter([&] { form.params.SetText("secret"); }));
+    EXPECT_FALSE(applyAfter([&] { backend.Type(form.interval, "x"); }));
+    EXPECT_EQ(backend.beeps(), 1);
+    EXPECT_EQ(form.interval.Text(), "30");
+    EXPECT_FALSE(applyAfter([&] { form.Memo1.SetText("not a setting"); }));
+}
+
+TEST_F(HandlerTest, ClosingHidesAndKeepsEverythingAsItWas) {
+    form.ID3artist.SetText("Artist");
+    form.log.AddLine("Code: 200");
+    backend.SelectPage(form.PageControl1, 4);
+    backend.advance(500);
+    backend.RequestClose(form);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_TRUE(form.HandleAllocated());
+    EXPECT_TRUE(form.Timer1.Running());
+    form.ShowAndBringToFront();
+    EXPECT_TRUE(form.Visible());
+    EXPECT_EQ(form.ID3artist.Text(), "Artist");
+    EXPECT_EQ(form.log.Lines(), std::vector<std::string>{"Code: 200"});
+    EXPECT_EQ(form.PageControl1.ActivePageIndex(), 4);
+    EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+TEST_F(HandlerTest, AltF4OnTheWindowIsDiscardedAndOtherKeysPass) {
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt), 0);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt | toolkit::ssCtrl | toolkit::ssShift), 0);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, 0), toolkit::kKeyF4);
+    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssCtrl), toolkit::kKeyF4);
+    EXPECT_EQ(backend.KeyDown(form, 'Q', toolkit::ssAlt), 'Q');
+    EXPECT_TRUE(form.Visible());
+}
+
+TEST_F(HandlerTest, TheLinkTurnsBlackWithAHandWhileTheMouseIsOverIt) {
+    backend.MouseEnter(form.Label12);
+    EXPECT_EQ(form.Label12.GetCursor(), toolkit::crHandPoint);
+    EXPECT_EQ(form.Label12.EffectiveFont().color, toolkit::clBlack);
+    EXPECT_TRUE(form.Label12.EffectiveFont().underline);
+    EXPECT_EQ(form.linkNormalColor, toolkit::clBlue);
+    backend.MouseLeave(form.Label12);
+    EXPECT_EQ(form.Label12.GetCursor(), toolkit::crDefault);
+    EXPECT_EQ(form.Label12.EffectiveFont().color, toolkit::clBlue);
+    EXPECT_TRUE(form.Label12.EffectiveFont().underline);
+
+    backend.MouseEnter(form.Image1);
+    EXPECT_EQ(form.Image1.GetCursor(), toolkit::crHandPoint);
+    backend.MouseLeave(form.Image1);
+    EXPECT_EQ(form.Image1.GetCursor(), toolkit::crDefault);
+}
+
+TEST_F(HandlerTest, LinkAndPictureOpenTheirAddressesInTheShell) {
+    backend.Click(form.Label12);
+    backend.Click(form.Image1);
+    ASSERT_EQ(backend.shellOpens().size(), 2u);
+    EXPECT_EQ(backend.shellOpens()[0].address, form.Label12.Text());
+    EXPECT_EQ(backend.shellOpens()[0].owner, "MainForm");
+    const std::string donation = backend.shellOpens()[1].address;
+    EXPECT_EQ(donation, ui::kDonationAddress);
+    EXPECT_NE(donation.find("business="), std::string::npos);
+    EXPECT_NE(donation.find("item_name=Quillon"), std::string::npos);
+    EXPECT_NE(donation.find("currency_code="), std::string::npos);
+}
+
+TEST_F(HandlerTest, FormCreateSelectsTheFirstPage) {
+    backend.SelectPage(form.PageControl1, 2);
+    form.FormCreate(form);
+    EXPECT_EQ(form.PageControl1.ActivePageIndex(), 0);
+}
+
+TEST(MainFormLifetime, DestroyingTheWindowStopsItsTimers) {
+    toolkit::HeadlessBackend backend;
+    TID3v2 songTag;
+    std::string lastFileName;
+    SilentPlayer player;
+    {
+        TMainForm form(backend, MainFormContext{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }});
+        backend.advance(3000);
+    }
+    backend.advance(3000);  // a timer left behind would tick into a destroyed window
+    EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#include "toolkit/headless_backend.h"
+
+#include <cctype>
+
+#include "toolkit/dialogs.h"
+#include "toolkit/edits.h"
+#include "toolkit/form.h"
+#include "toolkit/page_control.h"
+#include "toolkit/spin_edit.h"
+#include "toolkit/timer.h"
+#include "toolkit/value_list_editor.h"
+
+namespace toolkit {
+
+namespace {
+constexpr char kBackspace = '\b';
+}  // namespace
+
+HeadlessBackend::HeadlessBackend(std::string executablePath)
+    : executablePath_(std::move(executablePath)) {}
+
+std::unique_ptr<Peer> HeadlessBackend::CreatePeer(Control&) {
+    return nullptr;
+}
+
+void HeadlessBackend::StartTimer(Timer& timer) {
+    timers_[&timer] = {now_ + timer.Interval(), nextOrder_++};
+}
+
+void HeadlessBackend::StopTimer(Timer& timer) {
+    timers_.erase(&timer);
+}
+
+void HeadlessBackend::advance(std::uint64_t ms) {
+    const std::uint64_t end = now_ + ms;
+    for (;;) {
+        Timer* next = nullptr;
+        Schedule nextSchedule{};
+        for (const auto& [timer, schedule] : timers_) {
+            if (schedule.due > end) continue;
+            if (!next || schedule.due < nextSchedule.due ||
+                (schedule.due == nextSchedule.due && schedule.order < nextSchedule.order)) {
+                next = timer;
+                nextSchedule = schedule;
+            }
+        }
+        if (!next) break;
+        now_ = nextSchedule.due;
+        // The next period starts now; the handler may stop or restart the timer.
+        timers_[next] = {now_ + next->Interval(), nextOrder_++};
+        RunGuarded(next->Owner(), [next] { next->HandleTick(); });
+    }
+    now_ = end;
+}
+
+void HeadlessBackend::ShowMessageBox(const Form*, const std::string& caption,
+                                     const std::string& text, MessageStyle style) {
+    auto& records = style == MessageStyle::Error ? errorBoxes_ : messageBoxes_;
+    records.push_back({caption, text});
+    if (whileBoxOpen) whileBoxOpen(records.back());
+}
+
+void HeadlessBackend::ShellOpen(const Form& owner, const std::string& address) {
+    shellOpens_.push_back({owner.Name(), address});
+}
+
+void HeadlessBackend::Click(Control& control) {
+    RunGuarded(control.OwnerForm(), [&] { control.HandleClick(); });
+}
+
+void HeadlessBackend::MouseEnter(Control& control) {
+    RunGuarded(control.OwnerForm(), [&] { control.HandleMouseEnter(); });
+}
+
+void HeadlessBackend::MouseLeave(Control& control) {
+    RunGuarded(control.OwnerForm(), [&] { control.HandleMouseLeave(); });
+}
+
+std::uint16_t HeadlessBackend::KeyDown(Edit& edit, std::uint16_t key, ShiftState shift) {
+    RunGuarded(edit.OwnerForm(), [&] { key = edit.HandleKeyDown(key, shift); });
+    return key;
+}
+
+std::uint16_t HeadlessBackend::KeyDown(Form& form, std::uint16_t key, ShiftState shift) {
+    RunGuarded(form, [&] { key = form.HandleKeyDown(key, shift); });
+    return key;
+}
+
+void HeadlessBackend::Type(Edit& edit, std::string_view characters) {
+    for (const char character : characters) {
+        const auto key = static_cast<std::uint16_t>(std::toupper(static_cast<unsigned char>(character)));
+        KeyDown(edit, key, 0);
+        RunGuarded(edit.OwnerForm(), [&] {
+            if (!edit.HandleChar(character) || edit.ReadOnly()) return;
+            std::string text = edit.Text();
+            if (character == kBackspace) {
+                if (!text.empty()) text.pop_back();
+            } else if (static_cast<unsigned char>(character) >= 0x20) {
+                text += character;
+            }
+            edit.HandleTextEdited(text);
+        });
+    }
+}
+
+void HeadlessBackend::LeaveFocus(Edit& edit) {
+    RunGuarded(edit.OwnerForm(), [&] { edit.HandleFocusLost(); });
+}
+
+void HeadlessBackend::Step(SpinEdit& spinEdit, int delta) {
+    RunGuarded(spinEdit.OwnerForm(), [&] { spinEdit.HandleStep(delta); });
+}
+
+void HeadlessBackend::RequestClose(Form& form) {
+    RunGuarded(form, [&] { form.HandleCloseRequest(); });
+}
+
+void HeadlessBackend::SelectPage(PageControl& pageControl, int index) {
+    RunGuarded(pageControl.OwnerForm(), [&] {
+        if (pageControl.CanReceiveInput()) pageControl.SetActivePageIndex(index);
+    });
+}
+
+void HeadlessBackend::EditValue(ValueListEditor& editor, std::size_t row, const std::string& value) {
+    RunGuarded(editor.OwnerForm(), [&] { editor.HandleValueEdited(row, value); });
+}
+
+}  // namespace toolkit

@@ -1,0 +1,88 @@
+// A backend without windows: controls live in memory, time stands still until a test
+// advances the clock, the user's input is simulated, and every box, shell open and beep is
+// recorded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/backend.h"
+#include "toolkit/types.h"
+
+namespace toolkit {
+
+class Edit;
+class PageControl;
+class SpinEdit;
+class ValueListEditor;
+
+class HeadlessBackend : public Backend {
+public:
+    struct BoxRecord {
+        std::string caption;
+        std::string text;
+    };
+    struct ShellOpenRecord {
+        std::string owner;  // name of the owning form
+        std::string address;
+    };
+
+    explicit HeadlessBackend(std::string executablePath = "C:\\Program Files\\Winamp\\winamp.exe");
+
+    std::unique_ptr<Peer> CreatePeer(Control& control) override;
+    void StartTimer(Timer& timer) override;
+    void StopTimer(Timer& timer) override;
+    void ShowMessageBox(const Form* owner, const std::string& caption, const std::string& text,
+                        MessageStyle style) override;
+    void ShellOpen(const Form& owner, const std::string& address) override;
+    void Beep() override { ++beeps_; }
+    std::string HostExecutablePath() const override { return executablePath_; }
+
+    // The manual clock: fires, in time order, every timer period that ends within `ms`.
+    void advance(std::uint64_t ms);
+    std::uint64_t now() const { return now_; }
+
+    const std::vector<BoxRecord>& messageBoxes() const { return messageBoxes_; }
+    const std::vector<BoxRecord>& errorBoxes() const { return errorBoxes_; }
+    const std::vector<ShellOpenRecord>& shellOpens() const { return shellOpens_; }
+    int beeps() const { return beeps_; }
+    // Runs while a modal box is open, as the box's own message loop would run other events.
+    std::function<void(const BoxRecord&)> whileBoxOpen;
+
+    // The user's input, each piece handled as the window's message loop would.
+    void Click(Control& control);
+    void MouseEnter(Control& control);
+    void MouseLeave(Control& control);
+    // Returns the key as the handlers left it.
+    std::uint16_t KeyDown(Edit& edit, std::uint16_t key, ShiftState shift = 0);
+    std::uint16_t KeyDown(Form& form, std::uint16_t key, ShiftState shift = 0);
+    // Each character: its key goes down, then the character is offered to the edit and, if
+    // taken, added at the end (Backspace removes the last one).
+    void Type(Edit& edit, std::string_view characters);
+    void LeaveFocus(Edit& edit);
+    void Step(SpinEdit& spinEdit, int delta);
+    void RequestClose(Form& form);
+    void SelectPage(PageControl& pageControl, int index);
+    void EditValue(ValueListEditor& editor, std::size_t row, const std::string& value);
+
+private:
+    struct Schedule {
+        std::uint64_t due;
+        std::uint64_t order;  // breaks ties: the earlier started fires first
+    };
+
+    std::string executablePath_;
+    std::uint64_t now_ = 0;
+    std::uint64_t nextOrder_ = 0;
+    std::map<Timer*, Schedule> timers_;
+    std::vector<BoxRecord> messageBoxes_;
+    std::vector<BoxRecord> errorBoxes_;
+    std::vector<ShellOpenRecord> shellOpens_;
+    int beeps_ = 0;
+};
+
+}  // namespace toolkit

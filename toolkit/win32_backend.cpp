@@ -1,0 +1,115 @@
+#include "toolkit/win32_backend.h"
+
+#include <windows.h>
+// after windows.h, which it builds on
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "toolkit/form.h"
+#include "toolkit/timer.h"
+#include "toolkit/win32_internal.h"
+
+namespace toolkit {
+
+std::unique_ptr<Backend> CreateWin32Backend(void* moduleInstance) {
+    return std::make_unique<win32::Win32Backend>(static_cast<HINSTANCE>(moduleInstance));
+}
+
+namespace win32 {
+
+const char* const kFormClass = "QuillonForm";
+const char* const kContainerClass = "QuillonContainer";
+
+namespace {
+void RegisterWindowClass(HINSTANCE instance, const char* name) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = WindowPeer::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    RegisterClassExA(&windowClass);
+}
+
+HWND OwnerWindow(const Form* owner) {
+    if (!owner || !owner->GetPeer()) return nullptr;
+    return reinterpret_cast<HWND>(owner->GetPeer()->Handle());
+}
+}  // namespace
+
+Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+    RegisterWindowClass(instance_, kFormClass);
+    RegisterWindowClass(instance_, kContainerClass);
+    if (HDC screen = GetDC(nullptr)) {
+        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (dpi_ <= 0) dpi_ = 96;
+}
+
+Win32Backend::~Win32Backend() {
+    // A library that is unloaded must not leave its window procedure registered.
+    UnregisterClassA(kFormClass, instance_);
+    UnregisterClassA(kContainerClass, instance_);
+}
+
+std::unique_ptr<Peer> Win32Backend::CreatePeer(Control& control) {
+    switch (control.Kind()) {
+    case ControlKind::Form:
+        return CreateFormPeer(*this, control);
+    case ControlKind::PageControl:
+    case ControlKind::TabSheet:
+    case ControlKind::GroupBox:
+    case ControlKind::Panel:
+        return CreateContainerPeer(*this, control);
+    case ControlKind::ValueListEditor:
+        return CreateValueListPeer(*this, control);
+    default:
+        return CreateInputPeer(*this, control);
+    }
+}
+
+void Win32Backend::StartTimer(Timer& timer) {
+    // The timer's address is its id on the form's window; setting it again restarts it.
+    SetTimer(OwnerWindow(&timer.Owner()), reinterpret_cast<UINT_PTR>(&timer), timer.Interval(), nullptr);
+}
+
+void Win32Backend::StopTimer(Timer& timer) {
+    KillTimer(OwnerWindow(&timer.Owner()), reinterpret_cast<UINT_PTR>(&timer));
+}
+
+void Win32Backend::ShowMessageBox(const Form* owner, const std::string& caption,
+                                  const std::string& text, MessageStyle style) {
+    // A hidden window makes a poor owner: the box would have nothing to sit on.
+    HWND ownerWindow = owner && owner->Visible() ? OwnerWindow(owner) : nullptr;
+    UINT flags = MB_OK | (style == MessageStyle::Error ? MB_ICONSTOP : 0);
+    if (!ownerWindow) flags |= MB_TOPMOST | MB_SETFOREGROUND;
+    MessageBoxA(ownerWindow, text.c_str(), caption.c_str(), flags);
+}
+
+void Win32Backend::ShellOpen(const Form& owner, const std::string& address) {
+    ShellExecuteA(OwnerWindow(&owner), "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Backend::Beep() {
+    MessageBeep(0);
+}
+
+std::string Win32Backend::HostExecutablePath() const {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return std::string(path.data(), length);
+        if (path.size() >= 32768) return std::string(path.data(), length);
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace win32
+}  // namespace toolkit

@@ -1,0 +1,132 @@
+// Controls that hold others: the tab control with flat-button tabs, its pages, panels and
+// group boxes.
+#include <windows.h>
+// after windows.h, which it builds on
+#include <commctrl.h>
+
+#include "toolkit/page_control.h"
+#include "toolkit/win32_internal.h"
+
+namespace toolkit::win32 {
+
+namespace {
+
+// Pages and panels: plain windows in the control's colour.
+class ContainerPeer : public WindowPeer {
+public:
+    ContainerPeer(Win32Backend& backend, Control& control) : WindowPeer(backend, control) {
+        Create(kContainerClass, 0, WS_EX_CONTROLPARENT);
+    }
+
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        if (message == WM_ERASEBKGND) {
+            EraseBackground(reinterpret_cast<HDC>(wParam));
+            result = 1;
+            return true;
+        }
+        return WindowPeer::HandleMessage(message, wParam, lParam, result);
+    }
+};
+
+class TabSheetPeer : public ContainerPeer {
+public:
+    TabSheetPeer(Win32Backend& backend, TabSheet& page) : ContainerPeer(backend, page), page_(page) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        std::string caption = page.Text();
+        item.pszText = caption.data();
+        HWND tabs = GetParent(Window());
+        SendMessageA(tabs, TCM_INSERTITEMA, page.PageIndex(), reinterpret_cast<LPARAM>(&item));
+        SendMessageA(tabs, TCM_SETCURSEL, page.Owner().ActivePageIndex(), 0);
+        Refresh(Aspect::Visible);
+    }
+
+    void Refresh(Aspect aspect) override {
+        if (!Window()) return;
+        if (aspect == Aspect::Visible) {
+            const bool showing = page_.Visible() && page_.Owner().ActivePageIndex() == page_.PageIndex();
+            ShowWindow(Window(), showing ? SW_SHOWNA : SW_HIDE);
+        } else if (aspect == Aspect::Text) {
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            std::string caption = page_.Text();
+            item.pszText = caption.data();
+            SendMessageA(GetParent(Window()), TCM_SETITEMA, page_.PageIndex(), reinterpret_cast<LPARAM>(&item));
+        } else {
+            ContainerPeer::Refresh(aspect);
+        }
+    }
+
+private:
+    TabSheet& page_;
+};
+
+class PageControlPeer : public WindowPeer {
+public:
+    PageControlPeer(Win32Backend& backend, PageControl& pages) : WindowPeer(backend, pages), pages_(pages) {
+        Create(WC_TABCONTROLA, WS_TABSTOP | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_MULTILINE,
+               WS_EX_CONTROLPARENT);
+        // Tabs as wide as their captions, so that short ones share the first row.
+        SendMessageA(Window(), TCM_SETMINTABWIDTH, 0, 0);
+    }
+
+    void Refresh(Aspect aspect) override {
+        if (!Window()) return;
+        if (aspect != Aspect::ActivePage) {
+            WindowPeer::Refresh(aspect);
+            return;
+        }
+        SendMessageA(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
+        for (TabSheet* page : pages_.Pages()) {
+            if (page->GetPeer()) page->GetPeer()->Refresh(Aspect::Visible);
+        }
+    }
+
+    bool HandleNotify(NMHDR* header, LRESULT&) override {
+        if (header->code != TCN_SELCHANGE) return false;
+        pages_.SetActivePageIndex(static_cast<int>(SendMessageA(Window(), TCM_GETCURSEL, 0, 0)));
+        return true;
+    }
+
+private:
+    PageControl& pages_;
+};
+
+class GroupBoxPeer : public WindowPeer {
+public:
+    GroupBoxPeer(Win32Backend& backend, Control& box) : WindowPeer(backend, box) {
+        Create("BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT);
+    }
+
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        switch (message) {
+        case WM_ERASEBKGND:
+            EraseBackground(reinterpret_cast<HDC>(wParam));
+            result = 1;
+            return true;
+        case WM_NCHITTEST:
+            // A group box is see-through to the mouse by default; this one holds controls.
+            result = HTCLIENT;
+            return true;
+        default:
+            return WindowPeer::HandleMessage(message, wParam, lParam, result);
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Peer> CreateContainerPeer(Win32Backend& backend, Control& control) {
+    switch (control.Kind()) {
+    case ControlKind::PageControl:
+        return std::make_unique<PageControlPeer>(backend, static_cast<PageControl&>(control));
+    case ControlKind::TabSheet:
+        return std::make_unique<TabSheetPeer>(backend, static_cast<TabSheet&>(control));
+    case ControlKind::GroupBox:
+        return std::make_unique<GroupBoxPeer>(backend, control);
+    default:
+        return std::make_unique<ContainerPeer>(backend, control);
+    }
+}
+
+}  // namespace toolkit::win32

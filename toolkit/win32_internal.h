@@ -1,0 +1,105 @@
+// Inside the Win32 backend: the backend object and the window peer that every native
+// control's counterpart derives from.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/backend.h"
+#include "toolkit/component.h"
+
+namespace toolkit::win32 {
+
+extern const char* const kFormClass;
+extern const char* const kContainerClass;
+
+class Win32Backend : public Backend {
+public:
+    explicit Win32Backend(HINSTANCE instance);
+    ~Win32Backend() override;
+
+    std::unique_ptr<Peer> CreatePeer(Control& control) override;
+    void StartTimer(Timer& timer) override;
+    void StopTimer(Timer& timer) override;
+    void ShowMessageBox(const Form* owner, const std::string& caption, const std::string& text,
+                        MessageStyle style) override;
+    void ShellOpen(const Form& owner, const std::string& address) override;
+    void Beep() override;
+    std::string HostExecutablePath() const override;
+
+    HINSTANCE Instance() const { return instance_; }
+    // Pixels at 96 dots per inch to pixels on this screen.
+    int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    int Unscale(int pixels) const { return MulDiv(pixels, 96, dpi_); }
+
+private:
+    HINSTANCE instance_;
+    int dpi_ = 96;
+};
+
+class WindowPeer : public Peer {
+public:
+    WindowPeer(Win32Backend& backend, Control& control) : backend_(backend), control_(control) {}
+    ~WindowPeer() override;
+
+    void Refresh(Aspect aspect) override;
+    std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+
+    HWND Window() const { return hwnd_; }
+    Control& GetControl() const { return control_; }
+    static WindowPeer* FromWindow(HWND hwnd);
+    // The window that a child control of this one is created in.
+    virtual HWND ChildParent() const { return hwnd_; }
+
+    // A message to this window. Returns true when handled, with the result set.
+    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Notifications about this control that its parent window received.
+    virtual bool HandleCommand(WORD) { return false; }
+    virtual bool HandleNotify(NMHDR*, LRESULT&) { return false; }
+    // The background brush and text colour for drawing this control.
+    virtual HBRUSH PrepareColors(HDC dc);
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+protected:
+    // Creates the window in the parent's window at the control's place and takes it over.
+    void Create(const char* className, DWORD style, DWORD exStyle);
+    void Attach(HWND hwnd, bool ownClass);
+    void ApplyBounds();
+    void ApplyFont();
+    void ApplyColor();
+    RECT ScaledBounds() const;
+    // The control's own processing of a message, bypassing this peer.
+    LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
+    // Fills the window with its control's colour.
+    void EraseBackground(HDC dc);
+    // The shift keys and mouse buttons held with a key; Alt as the key message reports it.
+    static ShiftState KeyShiftState(LPARAM keyData);
+
+    Win32Backend& backend_;
+    Control& control_;
+    HWND hwnd_ = nullptr;
+
+private:
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void MoveFocus(bool backward);
+
+    WNDPROC originalProc_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    bool ownsBrush_ = false;
+    bool mouseInside_ = false;
+};
+
+COLORREF ResolveColor(Color color);
+std::string WindowText(HWND hwnd);
+
+// Factories for the control kinds, one file each group.
+std::unique_ptr<Peer> CreateFormPeer(Win32Backend& backend, Control& control);
+std::unique_ptr<Peer> CreateContainerPeer(Win32Backend& backend, Control& control);
+std::unique_ptr<Peer> CreateInputPeer(Win32Backend& backend, Control& control);
+std::unique_ptr<Peer> CreateValueListPeer(Win32Backend& backend, Control& control);
+
+}  // namespace toolkit::win32

@@ -1,0 +1,264 @@
+// What every native control shares: creation in its parent, the window procedure that
+// routes messages and parent notifications to the control's peer, fonts, colours, the
+// mouse, the cursor and Tab between controls.
+#include <cstring>
+
+#include "toolkit/dialogs.h"
+#include "toolkit/form.h"
+#include "toolkit/win32_internal.h"
+
+namespace toolkit::win32 {
+
+namespace {
+const char* const kPeerProperty = "QuillonPeer";
+}  // namespace
+
+COLORREF ResolveColor(Color color) {
+    if ((color & 0xFF000000) == clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
+    return color & 0xFFFFFF;
+}
+
+std::string WindowText(HWND hwnd) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+WindowPeer::~WindowPeer() {
+    if (hwnd_) {
+        RemovePropA(hwnd_, kPeerProperty);
+        if (originalProc_ != DefWindowProcA) {
+            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
+        }
+        DestroyWindow(hwnd_);
+    }
+    if (font_) DeleteObject(font_);
+    if (brush_ && ownsBrush_) DeleteObject(brush_);
+}
+
+WindowPeer* WindowPeer::FromWindow(HWND hwnd) {
+    return hwnd ? static_cast<WindowPeer*>(GetPropA(hwnd, kPeerProperty)) : nullptr;
+}
+
+void WindowPeer::Create(const char* className, DWORD style, DWORD exStyle) {
+    auto* parent = static_cast<WindowPeer*>(control_.Parent()->GetPeer());
+    const RECT place = ScaledBounds();
+    style |= WS_CHILD | WS_CLIPSIBLINGS;
+    if (control_.Visible()) style |= WS_VISIBLE;
+    if (!control_.Enabled()) style |= WS_DISABLED;
+    HWND hwnd = CreateWindowExA(exStyle, className, control_.Text().c_str(), style, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top,
+                                parent ? parent->ChildParent() : nullptr, nullptr, backend_.Instance(), nullptr);
+    Attach(hwnd, std::strcmp(className, kContainerClass) == 0);
+    ApplyFont();
+    ApplyColor();
+
+    // Windows takes the tab order from the order of siblings: go before the first sibling
+    // that comes later in it.
+    if (control_.TabOrder() < 0 || !hwnd_) return;
+    for (HWND sibling = GetWindow(GetParent(hwnd_), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        WindowPeer* peer = FromWindow(sibling);
+        if (sibling == hwnd_ || !peer || peer->control_.TabOrder() <= control_.TabOrder()) continue;
+        HWND previous = GetWindow(sibling, GW_HWNDPREV);
+        SetWindowPos(hwnd_, previous ? previous : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        break;
+    }
+}
+
+void WindowPeer::Attach(HWND hwnd, bool ownClass) {
+    hwnd_ = hwnd;
+    if (!hwnd_) return;
+    SetPropA(hwnd_, kPeerProperty, this);
+    originalProc_ = ownClass ? DefWindowProcA
+                             : reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                                   hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+}
+
+LRESULT CALLBACK WindowPeer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowPeer* peer = FromWindow(hwnd);
+    if (!peer) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return peer->Dispatch(message, wParam, lParam);
+}
+
+LRESULT WindowPeer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND hwnd = hwnd_;
+    const WNDPROC original = originalProc_;
+    if (message == WM_NCDESTROY) {
+        RemovePropA(hwnd, kPeerProperty);
+        hwnd_ = nullptr;
+        return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    // No error may cross back into the system: it goes to the error box instead.
+    RunGuarded(control_.OwnerForm(), [&] {
+        handled = ReflectToChild(message, wParam, lParam, result) || HandleMessage(message, wParam, lParam, result);
+    });
+    return handled ? result : CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+bool WindowPeer::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_COMMAND: {
+        WindowPeer* child = FromWindow(reinterpret_cast<HWND>(lParam));
+        return child && child != this && child->HandleCommand(HIWORD(wParam));
+    }
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        WindowPeer* child = FromWindow(header->hwndFrom);
+        return child && child != this && child->HandleNotify(header, result);
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX: {
+        WindowPeer* child = FromWindow(reinterpret_cast<HWND>(lParam));
+        if (!child) return false;
+        result = reinterpret_cast<LRESULT>(child->PrepareColors(reinterpret_cast<HDC>(wParam)));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!mouseInside_) {
+            mouseInside_ = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+            TrackMouseEvent(&track);
+            control_.HandleMouseEnter();
+        }
+        return false;
+    case WM_MOUSELEAVE:
+        mouseInside_ = false;
+        control_.HandleMouseLeave();
+        return false;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT &&
+            control_.GetCursor() == crHandPoint) {
+            SetCursor(LoadCursor(nullptr, IDC_HAND));
+            result = TRUE;
+            return true;
+        }
+        return false;
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP)) {
+            MoveFocus(GetKeyState(VK_SHIFT) < 0);
+            return true;
+        }
+        return false;
+    case WM_CHAR:
+        // The Tab that moved the focus is no character for the control.
+        return wParam == '\t' && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP);
+    default:
+        (void)lParam;
+        return false;
+    }
+}
+
+void WindowPeer::MoveFocus(bool backward) {
+    HWND root = GetAncestor(hwnd_, GA_ROOT);
+    if (HWND next = GetNextDlgTabItem(root, hwnd_, backward)) SetFocus(next);
+}
+
+HBRUSH WindowPeer::PrepareColors(HDC dc) {
+    SetTextColor(dc, ResolveColor(control_.EffectiveFont().color));
+    SetBkColor(dc, ResolveColor(control_.GetColor()));
+    return brush_;
+}
+
+void WindowPeer::Refresh(Aspect aspect) {
+    if (!hwnd_) return;
+    switch (aspect) {
+    case Aspect::Bounds:
+        ApplyBounds();
+        break;
+    case Aspect::Text:
+        SetWindowTextA(hwnd_, control_.Text().c_str());
+        break;
+    case Aspect::Enabled:
+        EnableWindow(hwnd_, control_.Enabled());
+        break;
+    case Aspect::Visible:
+        ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+        break;
+    case Aspect::Font:
+        ApplyFont();
+        for (Control* child : control_.Children()) {
+            if (!child->HasOwnFont() && child->GetPeer()) child->GetPeer()->Refresh(Aspect::Font);
+        }
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case Aspect::Color:
+        ApplyColor();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case Aspect::Cursor:
+        if (mouseInside_) SetCursor(LoadCursor(nullptr, control_.GetCursor() == crHandPoint ? IDC_HAND : IDC_ARROW));
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT WindowPeer::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(originalProc_, hwnd_, message, wParam, lParam);
+}
+
+void WindowPeer::EraseBackground(HDC dc) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    FillRect(dc, &client, brush_);
+}
+
+RECT WindowPeer::ScaledBounds() const {
+    const Bounds& bounds = control_.GetBounds();
+    const int left = backend_.Scale(bounds.left);
+    const int top = backend_.Scale(bounds.top);
+    return {left, top, left + backend_.Scale(bounds.width), top + backend_.Scale(bounds.height)};
+}
+
+void WindowPeer::ApplyBounds() {
+    const RECT place = ScaledBounds();
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowPeer::ApplyFont() {
+    if (!hwnd_) return;
+    const Font font = control_.EffectiveFont();
+    LOGFONTA logFont{};
+    logFont.lfHeight = -backend_.Scale(font.height);
+    logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    logFont.lfUnderline = font.underline;
+    logFont.lfCharSet = font.charset;
+    lstrcpynA(logFont.lfFaceName, font.name.c_str(), LF_FACESIZE);
+    HFONT previous = font_;
+    font_ = CreateFontIndirectA(&logFont);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    if (previous) DeleteObject(previous);
+}
+
+void WindowPeer::ApplyColor() {
+    if (brush_ && ownsBrush_) DeleteObject(brush_);
+    const Color color = control_.GetColor();
+    ownsBrush_ = (color & 0xFF000000) != clSystemColor;
+    brush_ = ownsBrush_ ? CreateSolidBrush(ResolveColor(color)) : GetSysColorBrush(static_cast<int>(color & 0xFF));
+}
+
+ShiftState WindowPeer::KeyShiftState(LPARAM keyData) {
+    constexpr LPARAM kAltDown = 1 << 29;
+    ShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (keyData & kAltDown) shift |= ssAlt;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    if (GetKeyState(VK_LBUTTON) < 0) shift |= ssLeft;
+    if (GetKeyState(VK_RBUTTON) < 0) shift |= ssRight;
+    if (GetKeyState(VK_MBUTTON) < 0) shift |= ssMiddle;
+    return shift;
+}
+
+}  // namespace toolkit::win32
