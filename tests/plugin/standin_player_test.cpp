@@ -93,10 +93,24 @@ TEST_P(StandinPlayerTest, ExportHandsOutOneRecordAndInitSucceeds) {
     EXPECT_EQ(LinesStarting(report, "unload ok").size(), 1u);
 }
 
-TEST_P(StandinPlayerTest, HiddenWindowPollsThePlayerEverySecondFromLoad) {
-    const auto report = Play(GetParam(),
-                             "at 0 start\nat 300 window\nat 2500 next\n"
-                             "at 4700 window\nat 4800 exit\n");
+// The times of the lines that start with `prefix`.
+std::vector<unsigned long> TimesOf(const standin::Report& report, const std::string& prefix) {
+    std::vector<unsigned long> times;
+    for (std::size_t i = 0; i < report.lines.size(); ++i) {
+        if (StartsWith(report.lines[i], prefix)) times.push_back(report.times[i]);
+    }
+    return times;
+}
+
+void ExpectEverySecond(const std::vector<unsigned long>& times) {
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        EXPECT_GE(times[i] - times[i - 1], 900u);
+        EXPECT_LE(times[i] - times[i - 1], 1500u);
+    }
+}
+
+TEST_P(StandinPlayerTest, HiddenWindowTicksEverySecondFromLoad) {
+    const auto report = Play(GetParam(), "at 0 start\nat 300 window\nat 4700 window\nat 4800 exit\n");
     SCOPED_TRACE(Dump(report));
     const auto windows = LinesStarting(report, "window ");
     ASSERT_EQ(windows.size(), 2u);
@@ -106,25 +120,13 @@ TEST_P(StandinPlayerTest, HiddenWindowPollsThePlayerEverySecondFromLoad) {
         EXPECT_EQ(Field(window, "toplevel"), "1");
         EXPECT_EQ(Field(window, "thread"), "player");  // the loading thread drives it
     }
-    // Each tick asks for the position, then for that entry's file; nothing else is asked.
-    std::vector<unsigned long> ticks;
-    std::vector<std::string> answers;
-    for (std::size_t i = 0; i < report.lines.size(); ++i) {
-        const auto& line = report.lines[i];
-        EXPECT_FALSE(StartsWith(line, "query unknown")) << line;
-        if (!StartsWith(line, "query IPC_GETLISTPOS")) continue;
-        ticks.push_back(report.times[i]);
-        ASSERT_LT(i + 1, report.lines.size());
-        answers.push_back(report.lines[i + 1]);
-    }
+    // Only the poll timer runs; its ticks come through the player's own message loop.
+    const auto ticks = LinesStarting(report, "tick ");
+    const auto tickTimes = TimesOf(report, "tick ");
     ASSERT_GE(ticks.size(), 4u);
     EXPECT_LE(ticks.size(), 5u);
-    for (std::size_t i = 1; i < ticks.size(); ++i) {
-        EXPECT_GE(ticks[i] - ticks[i - 1], 900u);
-        EXPECT_LE(ticks[i] - ticks[i - 1], 1500u);
-    }
-    EXPECT_EQ(answers.front(), "query IPC_GETPLAYLISTFILE 0 -> \"" + PLAYLIST[0] + "\"");
-    EXPECT_EQ(answers.back(), "query IPC_GETPLAYLISTFILE 1 -> \"" + PLAYLIST[1] + "\"");
+    for (const auto& tick : ticks) EXPECT_EQ(Field(tick, "window"), Field(windows[0], "handle"));
+    ExpectEverySecond(tickTimes);
 }
 
 TEST_P(StandinPlayerTest, ConfigShowsCloseHidesAndUnloadDestroys) {
@@ -162,9 +164,7 @@ TEST_P(StandinPlayerTest, ConfigShowsCloseHidesAndUnloadDestroys) {
     const auto unload = std::find(report.lines.begin(), report.lines.end(), "unload ok");
     ASSERT_LT(quit, unload);
     EXPECT_GE(std::count_if(quit, unload,
-                            [](const std::string& line) {
-                                return StartsWith(line, "query IPC_GETLISTPOS");
-                            }),
+                            [](const std::string& line) { return StartsWith(line, "tick "); }),
               1);
 }
 
@@ -188,6 +188,25 @@ INSTANTIATE_TEST_SUITE_P(Plugins, StandinPlayerTest, testing::ValuesIn(Plugins()
                              return info.param == FIXTURE_PLUGIN ? std::string("Fixture")
                                                                  : std::string("GenQuillon");
                          });
+
+// What a poll asks, answered from the playlist: the position, then that entry's file, and
+// nothing else. The fixture polls as the track monitor does.
+TEST(StandinPlayer, AnswersPollsFromThePlaylist) {
+    const auto report = Play(FIXTURE_PLUGIN, "at 0 start\nat 2500 next\nat 4700 exit\n");
+    SCOPED_TRACE(Dump(report));
+    std::vector<std::string> answers;
+    for (std::size_t i = 0; i < report.lines.size(); ++i) {
+        const auto& line = report.lines[i];
+        EXPECT_FALSE(StartsWith(line, "query unknown")) << line;
+        if (!StartsWith(line, "query IPC_GETLISTPOS")) continue;
+        ASSERT_LT(i + 1, report.lines.size());
+        answers.push_back(report.lines[i + 1]);
+    }
+    ASSERT_GE(answers.size(), 4u);
+    EXPECT_EQ(answers.front(), "query IPC_GETPLAYLISTFILE 0 -> \"" + PLAYLIST[0] + "\"");
+    EXPECT_EQ(answers.back(), "query IPC_GETPLAYLISTFILE 1 -> \"" + PLAYLIST[1] + "\"");
+    ExpectEverySecond(TimesOf(report, "query IPC_GETLISTPOS"));
+}
 
 // The record of commands, which the real window sends only around a tag write: the fixture
 // sends pause and play from config.

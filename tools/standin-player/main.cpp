@@ -1,8 +1,8 @@
 // A stand-in for the media player, as a general-purpose plug-in sees it: a main window that
 // answers the playlist queries and takes the play/pause commands, a plug-in loaded from the
 // Plugins folder beside this program, and a message loop. A script of timed commands drives
-// it; everything that happens is reported on stdout, one line each, prefixed with the time in
-// milliseconds since the start.
+// it; everything that happens (including each timer tick of the plug-in's windows) is reported
+// on stdout, one line each, prefixed with the time in milliseconds since the start.
 //
 // Usage: standin-player <script> [<playlist>]
 #include <windows.h>
@@ -297,6 +297,11 @@ int main(int argc, char** argv) {
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The plug-in's timers run from this loop: each tick of another window is reported.
+        if (message.message == WM_TIMER && message.hwnd != ThePlayer.window) {
+            Report("tick window=%p id=%llu", Address(message.hwnd),
+                   static_cast<unsigned long long>(message.wParam));
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
