@@ -219,10 +219,10 @@ TEST(StandinPlayer, RecordsEveryPlayerCommandInOrder) {
     EXPECT_EQ(commands[1], "command 40045 WINAMP_BUTTON2 lParam=0");
 }
 
-TEST(StandinPlayer, ReportsAMissingPluginAndSkipsItsCallbacks) {
+TEST(StandinPlayer, ReportsABrokenPluginAndBadStepsAndGoesOn) {
     test_support::TempDir folder;
     std::filesystem::create_directory(folder.path() / "empty");
-    standin::Setup setup{STANDIN_PLAYER, FIXTURE_PLUGIN, "at 0 start\nat 0 config\nat 50 exit\n",
+    standin::Setup setup{STANDIN_PLAYER, FIXTURE_PLUGIN, "at 0 start\nat 0 config\nat 0 select two\nat 50 exit\n",
                          PLAYLIST};
     // A plug-in file that is not a DLL fails to load like a damaged download would.
     const auto bogus = folder.path() / "not-a-dll.dll";
@@ -234,6 +234,7 @@ TEST(StandinPlayer, ReportsAMissingPluginAndSkipsItsCallbacks) {
     EXPECT_EQ(LinesStarting(report, "load failed").size(), 1u);
     EXPECT_EQ(LinesStarting(report, "config skipped").size(), 1u);
     EXPECT_EQ(LinesStarting(report, "init ").size(), 0u);
+    EXPECT_EQ(LinesStarting(report, "select needs an entry number").size(), 1u);
 }
 
 }  // namespace

@@ -5,8 +5,20 @@
 // on stdout, one line each, prefixed with the time in milliseconds since the start.
 //
 // Usage: standin-player <script> [<playlist>]
+//
+// Script commands ("at <ms> <command> [<argument>]"):
+//   start        what the player does at its start: load, export, fill, init
+//   load, export, fill, init   those steps one by one (export prints the whole record)
+//   config, quit the plug-in's callbacks
+//   unload       frees the library
+//   next, select <n>            change the current playlist entry
+//   window       facts about the top-level window "Quillon 1.0", or "window none"
+//   close        sends it WM_CLOSE
+//   exit         leaves the message loop (unloading a still-loaded plug-in)
+//   exitprocess  ends the process with the plug-in still loaded
 #include <windows.h>
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
@@ -175,7 +187,14 @@ void Run(const standin::Step& step) {
                    ? 0
                    : (ThePlayer.current + 1) % static_cast<std::int32_t>(ThePlayer.playlist.size()));
     } else if (command == "select") {
-        Select(std::stoi(step.argument));
+        std::int32_t entry = 0;
+        const auto& text = step.argument;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), entry);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            Report("select needs an entry number, got \"%s\"", text.c_str());
+        } else {
+            Select(entry);
+        }
     } else if (command == "window") {
         ReportPluginWindow();
     } else if (command == "close") {
