@@ -1,0 +1,108 @@
+// The library's lifetime: the lasting objects, the export and the three callbacks.
+//
+// The objects are built in DllMain because the player may look for them as soon as the
+// library is loaded, before it calls the export. DllMain runs under the loader lock, so the
+// load does only what is safe there: every DLL the window uses is a static import, already
+// loaded and initialised before this runs, so nothing is loaded from here; no thread is
+// started or waited for (the HTTP client starts its connect thread only when posting, never
+// while being built); every message sent goes to our own windows on this same thread.
+// A failure while building ends the load cleanly (FALSE), so the player skips the plug-in
+// instead of meeting a half-built window.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "player/win32_channel.h"
+#include "plugin/general_purpose_plugin.h"
+#include "tags/id3v2.h"
+#include "toolkit/win32_backend.h"
+#include "ui/main_form.h"
+
+namespace {
+
+std::int32_t __cdecl Init() { return 0; }
+
+void __cdecl Config();
+
+void __cdecl Quit() {}
+
+plugin::GeneralPurposePlugin Record = {
+    plugin::GPPHDR_VER,
+    "Quillon Song Tracker Plugin (gen_quillon.dll)",
+    Init,
+    Config,
+    Quit,
+    nullptr,
+    nullptr,
+};
+
+std::unique_ptr<TID3v2> SongTag;
+std::string LastFileName;
+player::Win32MessageChannel PlayerChannel;
+std::unique_ptr<toolkit::Backend> Application;  // owns the windows, like an application object
+std::unique_ptr<TMainForm> MainForm;
+
+void __cdecl Config() {
+    // An exception must not unwind into the player's frames, which know nothing of it.
+    try {
+        MainForm->ShowAndBringToFront();
+    } catch (...) {
+    }
+}
+
+void DestroyLibraryObjects() {
+    SongTag.reset();
+    LastFileName.clear();
+    MainForm.reset();
+    Application.reset();
+}
+
+bool CreateLibraryObjects(HINSTANCE module) {
+    try {
+        SongTag = std::make_unique<TID3v2>();
+        LastFileName.clear();
+        Application = toolkit::CreateWin32Backend(module);
+        // The target is read from the record at every send: the player fills it in later.
+        MainForm = std::make_unique<TMainForm>(
+            *Application, MainFormContext{*SongTag, LastFileName, PlayerChannel, [] {
+                                              return reinterpret_cast<player::WindowHandle>(
+                                                  Record.hwndParent);
+                                          }});
+        return true;
+    } catch (...) {
+        DestroyLibraryObjects();
+        return false;
+    }
+}
+
+// At process exit the other threads are gone and may have left the heap or the window
+// manager mid-operation: nothing is touched, the system reclaims it all.
+void AbandonLibraryObjects() {
+    (void)MainForm.release();
+    (void)Application.release();
+    (void)SongTag.release();
+}
+
+}  // namespace
+
+extern "C" plugin::GeneralPurposePlugin* __cdecl winampGetGeneralPurposePlugin() {
+    return &Record;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        return CreateLibraryObjects(module) ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH:
+        if (reserved == nullptr) {
+            DestroyLibraryObjects();
+        } else {
+            AbandonLibraryObjects();
+        }
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}

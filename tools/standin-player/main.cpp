@@ -1,0 +1,333 @@
+// A stand-in for the media player, as a general-purpose plug-in sees it: a main window that
+// answers the playlist queries and takes the play/pause commands, a plug-in loaded from the
+// Plugins folder beside this program, and a message loop. A script of timed commands drives
+// it; everything that happens (including each timer tick of the plug-in's windows) is reported
+// on stdout, one line each, prefixed with the time in milliseconds since the start.
+//
+// Usage: standin-player <script> [<playlist>]
+//
+// Script commands ("at <ms> <command> [<argument>]"):
+//   start        what the player does at its start: load, export, fill, init
+//   load, export, fill, init   those steps one by one (export prints the whole record)
+//   config, quit the plug-in's callbacks
+//   unload       frees the library
+//   next, select <n>            change the current playlist entry
+//   window       facts about the top-level window "Quillon 1.0", or "window none"
+//   close        sends it WM_CLOSE
+//   exit         leaves the message loop (unloading a still-loaded plug-in)
+//   exitprocess  ends the process with the plug-in still loaded
+#include <windows.h>
+
+#include <charconv>
+#include <cstdarg>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "player/player.h"
+#include "plugin/general_purpose_plugin.h"
+#include "tools/standin-player/script.h"
+
+namespace {
+
+constexpr char PLUGIN_FILE[] = "gen_quillon.dll";
+constexpr char PLUGIN_WINDOW_CAPTION[] = "Quillon 1.0";
+constexpr UINT_PTR SCRIPT_TIMER = 1;
+
+struct Player {
+    HWND window = nullptr;
+    ULONGLONG started = 0;
+    std::vector<standin::Step> steps;
+    std::size_t nextStep = 0;
+    std::vector<std::string> playlist;
+    std::int32_t current = 0;
+    HMODULE library = nullptr;
+    plugin::GeneralPurposePlugin* record = nullptr;
+};
+
+Player ThePlayer;
+
+void Report(const char* format, ...) {
+    std::printf("%llu ", GetTickCount64() - ThePlayer.started);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
+    std::printf("\n");
+    std::fflush(stdout);  // tests read the lines while the player runs
+}
+
+std::string PluginPath() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) throw std::runtime_error("own path unknown");
+    std::string directory(path, length);
+    directory.erase(directory.find_last_of('\\') + 1);
+    return directory + "Plugins\\" + PLUGIN_FILE;
+}
+
+const void* Address(auto pointer) { return reinterpret_cast<const void*>(pointer); }
+
+void Load() {
+    const std::string path = PluginPath();
+    ThePlayer.library = LoadLibraryA(path.c_str());
+    if (ThePlayer.library) {
+        Report("load ok");
+    } else {
+        Report("load failed error=%lu", GetLastError());
+    }
+}
+
+void CallExport() {
+    const auto get = reinterpret_cast<plugin::GetGeneralPurposePlugin>(
+        reinterpret_cast<void*>(GetProcAddress(ThePlayer.library, plugin::EXPORT_NAME)));
+    if (!get) {
+        Report("export missing");
+        return;
+    }
+    ThePlayer.record = get();
+    const auto* r = ThePlayer.record;
+    Report("export record=%p version=%d description=\"%s\" init=%p config=%p quit=%p "
+           "hwndParent=%p hDllInstance=%p",
+           Address(r), r->version, r->description, Address(r->init), Address(r->config),
+           Address(r->quit), Address(r->hwndParent), Address(r->hDllInstance));
+}
+
+void Fill() {
+    ThePlayer.record->hwndParent = ThePlayer.window;
+    ThePlayer.record->hDllInstance = ThePlayer.library;
+    Report("fill hwndParent=%p hDllInstance=%p", Address(ThePlayer.window),
+           Address(ThePlayer.library));
+}
+
+void Unload() {
+    const BOOL freed = FreeLibrary(ThePlayer.library);
+    ThePlayer.library = nullptr;
+    ThePlayer.record = nullptr;
+    Report(freed ? "unload ok" : "unload failed");
+}
+
+void ReportPluginWindow() {
+    const HWND window = FindWindowA(nullptr, PLUGIN_WINDOW_CAPTION);
+    if (!window) {
+        Report("window none");
+        return;
+    }
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    RECT client{};
+    GetClientRect(window, &client);
+    const bool ownThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    Report("window handle=%p visible=%d topmost=%d maximizebox=%d minimizebox=%d sysmenu=%d "
+           "thickframe=%d toplevel=%d owner=%p foreground=%d client=%ldx%ld thread=%s",
+           Address(window), IsWindowVisible(window) ? 1 : 0,
+           (exStyle & WS_EX_TOPMOST) ? 1 : 0, (style & WS_MAXIMIZEBOX) ? 1 : 0,
+           (style & WS_MINIMIZEBOX) ? 1 : 0, (style & WS_SYSMENU) ? 1 : 0,
+           (style & WS_THICKFRAME) ? 1 : 0,
+           GetAncestor(window, GA_PARENT) == GetDesktopWindow() ? 1 : 0,
+           Address(GetWindow(window, GW_OWNER)),
+           GetForegroundWindow() == window ? 1 : 0, client.right - client.left,
+           client.bottom - client.top, ownThread ? "player" : "other");
+}
+
+void ClosePluginWindow() {
+    const HWND window = FindWindowA(nullptr, PLUGIN_WINDOW_CAPTION);
+    if (!window) {
+        Report("close none");
+        return;
+    }
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    Report("close sent");
+}
+
+void Select(std::int32_t entry) {
+    ThePlayer.current = entry;
+    Report("select %d", entry);
+}
+
+void Run(const standin::Step& step) {
+    const std::string& command = step.command;
+    const bool needsRecord = command == "fill" || command == "init" || command == "config" ||
+                             command == "quit";
+    if (needsRecord && !ThePlayer.record) {
+        Report("%s skipped: no plug-in record", command.c_str());
+        return;
+    }
+    if ((command == "export" || command == "unload") && !ThePlayer.library) {
+        Report("%s skipped: no plug-in loaded", command.c_str());
+        return;
+    }
+    if (command == "load") {
+        Load();
+    } else if (command == "export") {
+        CallExport();
+    } else if (command == "fill") {
+        Fill();
+    } else if (command == "init") {
+        Report("init -> %d", ThePlayer.record->init());
+    } else if (command == "start") {  // what the player does at its own start
+        Load();
+        if (!ThePlayer.library) return;
+        CallExport();
+        if (!ThePlayer.record) return;
+        Fill();
+        Report("init -> %d", ThePlayer.record->init());
+    } else if (command == "config") {
+        ThePlayer.record->config();
+        Report("config done");
+    } else if (command == "quit") {
+        ThePlayer.record->quit();
+        Report("quit done");
+    } else if (command == "unload") {
+        Unload();
+    } else if (command == "next") {
+        Select(ThePlayer.playlist.empty()
+                   ? 0
+                   : (ThePlayer.current + 1) % static_cast<std::int32_t>(ThePlayer.playlist.size()));
+    } else if (command == "select") {
+        std::int32_t entry = 0;
+        const auto& text = step.argument;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), entry);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            Report("select needs an entry number, got \"%s\"", text.c_str());
+        } else {
+            Select(entry);
+        }
+    } else if (command == "window") {
+        ReportPluginWindow();
+    } else if (command == "close") {
+        ClosePluginWindow();
+    } else if (command == "exitprocess") {  // ends with the plug-in still loaded
+        Report("exitprocess");
+        ExitProcess(0);
+    } else if (command == "exit") {
+        Report("exit");
+        PostQuitMessage(0);
+    } else {
+        Report("unknown command \"%s\"", command.c_str());
+    }
+}
+
+void ScheduleNextStep() {
+    if (ThePlayer.nextStep == ThePlayer.steps.size()) return;
+    const ULONGLONG due = ThePlayer.started + ThePlayer.steps[ThePlayer.nextStep].at;
+    const ULONGLONG now = GetTickCount64();
+    const UINT delay = due > now ? static_cast<UINT>(due - now) : USER_TIMER_MINIMUM;
+    SetTimer(ThePlayer.window, SCRIPT_TIMER, delay, nullptr);
+}
+
+void RunDueSteps() {
+    KillTimer(ThePlayer.window, SCRIPT_TIMER);
+    const ULONGLONG elapsed = GetTickCount64() - ThePlayer.started;
+    while (ThePlayer.nextStep < ThePlayer.steps.size() &&
+           ThePlayer.steps[ThePlayer.nextStep].at <= elapsed) {
+        Run(ThePlayer.steps[ThePlayer.nextStep++]);
+    }
+    ScheduleNextStep();
+}
+
+LRESULT AnswerQuery(WPARAM data, LPARAM query) {
+    if (query == player::IPC_GETLISTPOS) {
+        Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
+        return ThePlayer.current;
+    }
+    if (query == player::IPC_GETPLAYLISTFILE) {
+        const auto entry = static_cast<std::int32_t>(data);
+        if (entry < 0 || entry >= static_cast<std::int32_t>(ThePlayer.playlist.size())) {
+            Report("query IPC_GETPLAYLISTFILE %d -> null", entry);
+            return 0;
+        }
+        const std::string& name = ThePlayer.playlist[static_cast<std::size_t>(entry)];
+        Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
+        return reinterpret_cast<LRESULT>(name.c_str());
+    }
+    Report("query unknown lParam=%lld wParam=%llu -> 0", static_cast<long long>(query),
+           static_cast<unsigned long long>(data));
+    return 0;
+}
+
+const char* CommandName(WORD command) {
+    switch (command) {
+    case player::WINAMP_BUTTON2: return "WINAMP_BUTTON2";
+    case player::WINAMP_BUTTON3: return "WINAMP_BUTTON3";
+    default: return "unknown";
+    }
+}
+
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == SCRIPT_TIMER) RunDueSteps();
+        return 0;
+    case WM_USER:
+        return AnswerQuery(wParam, lParam);
+    case WM_COMMAND:
+        Report("command %u %s lParam=%lld", static_cast<unsigned>(wParam),
+               CommandName(LOWORD(wParam)), static_cast<long long>(lParam));
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+template <typename Parse>
+auto ParseFile(const char* path, Parse parse) {
+    std::ifstream input(path, std::ios::binary);
+    if (!input) throw std::runtime_error(std::string("cannot open ") + path);
+    return parse(input);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: standin-player <script> [<playlist>]\n");
+        return 2;
+    }
+    try {
+        ThePlayer.steps = ParseFile(argv[1], standin::ParseScript);
+        if (argc == 3) ThePlayer.playlist = ParseFile(argv[2], standin::ParsePlaylist);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "standin-player: %s\n", error.what());
+        return 2;
+    }
+
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = PlayerWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = "QuillonStandinPlayer";
+    if (!RegisterClassA(&windowClass)) {
+        std::fprintf(stderr, "standin-player: no window class, error %lu\n", GetLastError());
+        return 1;
+    }
+    ThePlayer.window = CreateWindowA(windowClass.lpszClassName, "Stand-in Player",
+                                     WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 300, 100,
+                                     nullptr, nullptr, instance, nullptr);
+    if (!ThePlayer.window) {
+        std::fprintf(stderr, "standin-player: no main window, error %lu\n", GetLastError());
+        return 1;
+    }
+    ThePlayer.started = GetTickCount64();
+    Report("player window=%p", Address(ThePlayer.window));
+    ScheduleNextStep();
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The plug-in's timers run from this loop: each tick of another window is reported.
+        if (message.message == WM_TIMER && message.hwnd != ThePlayer.window) {
+            Report("tick window=%p id=%llu", Address(message.hwnd),
+                   static_cast<unsigned long long>(message.wParam));
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (ThePlayer.library) {
+        Report("unload at exit");
+        Unload();
+    }
+    DestroyWindow(ThePlayer.window);
+    return 0;
+}
