@@ -172,17 +172,20 @@ TEST_F(SubmissionTest, TheThreeLinesForEachKindOfAnswer) {
         {Answer("HTTP/1.1 404 Not Found", {"Content-Type: text/html", "Content-Length: 22"},
                 "<html>not here</html>\n")},
         {Answer("HTTP/1.1 302 Found", {"Location: /elsewhere", "Content-Length: 5"}, "moved")},
+        // The connection breaks inside a chunked body: what was stored is logged.
+        {Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "5\r\nHello\r\n")},
     });
     PostTo(server.Url("/test.php"));
-    for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) {
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3"}) {
         Play(MakeSong(name, &kSongA));
         backend.advance(1000 + kPeriodMs);
     }
-    EXPECT_EQ(server.Requests().size(), 3u);  // the new location was not requested
+    EXPECT_EQ(server.Requests().size(), 4u);  // the new location was not requested
     EXPECT_EQ(Log(), (std::vector<std::string>{
                          "Code: 200", "Message: HTTP/1.1 200 OK", "Output: line one", "line two",
                          "Code: 404", "Message: HTTP/1.1 404 Not Found", "Output: ",
-                         "Code: 302", "Message: HTTP/1.1 302 Found", "Output: "}));
+                         "Code: 302", "Message: HTTP/1.1 302 Found", "Output: ",
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: Hello"}));
     EXPECT_TRUE(backend.errorBoxes().empty());
     EXPECT_TRUE(backend.messageBoxes().empty());
 }
