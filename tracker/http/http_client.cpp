@@ -335,7 +335,7 @@ int THttpClient::LastStatusCode() const {
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                            std::string& buffer) {
     // A connection left open by a keep-alive answer never carries a second request.
-    connection_.Close();
+    connection_ = std::make_unique<platform::TcpSocket>();
     const THttpTarget target = ParseHttpUrl(url, previous_.get());
     previous_ = std::make_unique<THttpTarget>(target);
     Request.ContentType = body.FormContentType();
@@ -343,16 +343,16 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
 
     try {
-        ConnectTo(connection_, target, ConnectTimeout);
+        ConnectTo(*connection_, target, ConnectTimeout);
         const std::string cookie =
             cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
                                                  std::chrono::system_clock::now())
                      : "";
-        SendRequest(connection_,
+        SendRequest(*connection_,
                     RequestHead(target, Request.ContentType, contentLength, cookie), body,
                     readTimeout);
 
-        Reader reader(connection_, readTimeout);
+        Reader reader(*connection_, readTimeout);
         HeadBounds bounds;
         std::vector<Header> headers;
         do {  // interim 100 answers are skipped
@@ -380,12 +380,12 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
         const bool keepAlive =
             EqualNoCase(Trim(HeaderValue(headers, "Connection")), "keep-alive") ||
             EqualNoCase(Trim(HeaderValue(headers, "Proxy-Connection")), "keep-alive");
-        if (!keepAlive || reader.PeerClosed()) connection_.Close();
+        if (!keepAlive || reader.PeerClosed()) connection_.reset();
         if (!success) throw EHttpProtocolError(code, lastStatusLine_, std::move(failedBody));
     } catch (const EHttpProtocolError&) {
         throw;  // the connection has been judged above
     } catch (...) {
-        connection_.Close();
+        connection_.reset();
         throw;
     }
 }

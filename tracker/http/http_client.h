@@ -59,11 +59,12 @@ public:
     // Its code: the text after the first blank, up to the next; -1 when it is no number.
     int LastStatusCode() const;
     // True while a connection is left open after a keep-alive answer.
-    bool Connected() const { return connection_.IsOpen(); }
+    bool Connected() const { return connection_ && connection_->IsOpen(); }
 
 private:
-    platform::SocketLibrary library_;
-    platform::TcpSocket connection_;
+    // Made at each PostForm, not with the client: the window is built while the player loads
+    // the plug-in, where starting the socket library is not allowed.
+    std::unique_ptr<platform::TcpSocket> connection_;
     std::string lastStatusLine_;
     std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
     std::unique_ptr<THttpTarget> previous_;  // the last request's target
