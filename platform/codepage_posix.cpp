@@ -32,13 +32,6 @@ std::string AnsiFromUtf16Unit(char16_t unit) {
     return std::string(1, kDefaultCharacter);
 }
 
-std::string AnsiFromUtf16(std::u16string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (char16_t unit : text) result += AnsiFromUtf16Unit(unit);
-    return result;
-}
-
 std::u16string Utf16FromAnsi(std::string_view ansi) {
     std::u16string result;
     result.reserve(ansi.size());

@@ -15,13 +15,6 @@ std::string AnsiFromUtf16Unit(char16_t unit) {
     return std::string(bytes, static_cast<std::size_t>(count));
 }
 
-std::string AnsiFromUtf16(std::u16string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (char16_t unit : text) result += AnsiFromUtf16Unit(unit);
-    return result;
-}
-
 std::u16string Utf16FromAnsi(std::string_view ansi) {
     if (ansi.empty()) return {};
     int count = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);

@@ -1,4 +1,5 @@
-// UTF-8 and UTF-16, written out here so that both builds convert alike.
+// UTF-8 and UTF-16, written out here so that both builds convert alike; and the
+// unit-by-unit ANSI conversion of whole texts, shared by both code page implementations.
 #include "platform/codepage.h"
 
 #include <cstdint>
@@ -37,6 +38,13 @@ void AppendUtf8(std::string& out, char32_t code) {
 }
 
 }  // namespace
+
+std::string AnsiFromUtf16(std::u16string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char16_t unit : text) result += AnsiFromUtf16Unit(unit);
+    return result;
+}
 
 std::u16string Utf16FromUtf8(std::string_view utf8) {
     std::u16string out;
