@@ -38,6 +38,7 @@ at 26700 key 35
 at 27000 type !
 at 27500 fields
 at 28000 click Write
+at 28300 tab Configuration
 at 28500 focus Password:
 at 28700 key 35
 at 29000 type X

@@ -262,14 +262,15 @@ TEST(StandinPlayer, ReportsTheCurrentFileAfterEachCommand) {
 }
 
 // The window driven as a user drives it: fields found by their labels, text typed into the
-// focused one, buttons found by their captions (a disabled one is not clicked), the log page.
+// focused one, buttons found by their captions (a disabled one is not clicked), tabs by their
+// captions, the log page.
 TEST(StandinPlayer, DrivesThePluginWindowAsAUser) {
     if (std::string(REAL_PLUGIN_OR_EMPTY).empty()) GTEST_SKIP() << "gen_quillon.dll not built";
     const auto report = Play(REAL_PLUGIN_OR_EMPTY,
                              "at 0 start\nat 100 config\nat 200 fields\nat 300 focus Album:\n"
                              "at 400 type Typed!\nat 600 fields\nat 700 focus Nowhere:\n"
-                             "at 700 click Nothing\nat 700 click Write\nat 800 log\n"
-                             "at 900 exit\n");
+                             "at 700 click Nothing\nat 700 click Write\nat 700 tab Nowhere\n"
+                             "at 700 tab Log\nat 800 log\nat 900 exit\n");
     SCOPED_TRACE(Dump(report));
     std::vector<std::string> labels;
     std::vector<std::string> albums;
@@ -292,5 +293,7 @@ TEST(StandinPlayer, DrivesThePluginWindowAsAUser) {
     EXPECT_EQ(LinesStarting(report, "focus \"Nowhere:\" none").size(), 1u);
     EXPECT_EQ(LinesStarting(report, "click \"Nothing\" none").size(), 1u);
     EXPECT_EQ(LinesStarting(report, "click \"Write\" disabled").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "tab \"Nowhere\" none").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "tab \"Log\" clicked").size(), 1u);
     EXPECT_EQ(LinesStarting(report, "log lines=0").size(), 1u);
 }

@@ -16,6 +16,7 @@
 //   close        sends it WM_CLOSE
 //   log          the lines of its log page, "log lines=<n>" then "logline <text>" each
 //   fields       each edit with a label on its left: field "<label>" "<text>"
+//   tab <caption>              clicks that tab of the window's pages
 //   focus <label>              keyboard focus to the edit labelled so (label's beginning)
 //   key <code>   a key (virtual-key code, decimal) down and up in the focused control
 //   type <text>  characters typed into the focused control (no blanks: one word)
@@ -170,6 +171,12 @@ void ReportFields() {
     }
 }
 
+void SelectTab(const std::string& caption) {
+    const HWND window = standin::FindPluginWindow();
+    Report("tab \"%s\" %s", caption.c_str(),
+           window && standin::ClickTab(window, caption) ? "clicked" : "none");
+}
+
 void FocusField(const std::string& label) {
     const HWND window = standin::FindPluginWindow();
     const HWND edit = window ? standin::FieldByLabel(window, label) : nullptr;
@@ -280,6 +287,8 @@ void Run(const standin::Step& step) {
         ReportLog();
     } else if (command == "fields") {
         ReportFields();
+    } else if (command == "tab") {
+        SelectTab(step.argument);
     } else if (command == "focus") {
         FocusField(step.argument);
     } else if (command == "key") {

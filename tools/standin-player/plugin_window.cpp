@@ -1,5 +1,7 @@
 #include "tools/standin-player/plugin_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -126,6 +128,29 @@ HWND ButtonByCaption(HWND window, const std::string& caption) {
         }
     }
     return nullptr;
+}
+
+bool ClickTab(HWND window, const std::string& caption) {
+    for (HWND control : Descendants(window)) {
+        if (!HasClass(control, WC_TABCONTROLA)) continue;
+        const auto count = static_cast<int>(SendMessageA(control, TCM_GETITEMCOUNT, 0, 0));
+        for (int index = 0; index < count; ++index) {
+            char text[128] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(control, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+            if (!BeginsWith(WithoutAccessMark(text), caption)) continue;
+            RECT rect{};
+            SendMessageA(control, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+            const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+            SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, point);
+            SendMessageA(control, WM_LBUTTONUP, 0, point);
+            return true;
+        }
+    }
+    return false;
 }
 
 void PostKey(HWND target, WORD virtualKey) {

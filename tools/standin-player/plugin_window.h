@@ -31,6 +31,10 @@ HWND FieldByLabel(HWND window, const std::string& label);
 // The button whose caption begins with `caption` ("&" ignored), or null.
 HWND ButtonByCaption(HWND window, const std::string& caption);
 
+// Clicks the tab whose caption begins with `caption` with the left mouse button, as a user
+// selects a page. Returns false when there is no such tab.
+bool ClickTab(HWND window, const std::string& caption);
+
 // A key going down and up in `target`, as the keyboard delivers it through the message queue.
 void PostKey(HWND target, WORD virtualKey);
 

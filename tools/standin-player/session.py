@@ -86,14 +86,14 @@ class Player:
                 self.lines.append((ms, rest if ms is not None else text, time.monotonic()))
                 self.changed.notify_all()
 
-    def wait_for(self, start, timeout):
-        """The first line that begins with `start`, or None after `timeout` seconds."""
+    def wait_for(self, start, timeout, occurrence=1):
+        """The `occurrence`th line that begins with `start`, or None after `timeout` seconds."""
         deadline = time.monotonic() + timeout
         with self.changed:
             while True:
-                for line in self.lines:
-                    if line[1].startswith(start):
-                        return line
+                found = self.starting(start)
+                if len(found) >= occurrence:
+                    return found[occurrence - 1]
                 left = deadline - time.monotonic()
                 if left <= 0 or (self.process.poll() is not None and not self.reader.is_alive()):
                     return None
