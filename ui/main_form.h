@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/host_process.h"
 #include "player/player.h"
 #include "toolkit/controls.h"
 #include "toolkit/edits.h"
@@ -15,6 +16,7 @@
 #include "toolkit/spin_edit.h"
 #include "toolkit/timer.h"
 #include "toolkit/value_list_editor.h"
+#include "tracker/http/http_client.h"
 
 class TID3v2;
 
@@ -25,6 +27,8 @@ struct MainFormContext {
     player::MessageChannel& player;
     // Reads the player's window afresh at every send.
     std::function<player::WindowHandle()> playerWindow;
+    // The host program's executable, whose folder holds the Plugins folder and the settings.
+    std::function<std::string()> hostExecutablePath = platform::HostProcessPath;
 };
 
 class TMainForm : public toolkit::Form {
@@ -32,7 +36,7 @@ public:
     // Builds every component hidden, creates the window handle at once (Timer1 running),
     // then runs FormCreate.
     TMainForm(toolkit::Backend& backend, MainFormContext context);
-    // Destroys the window with its timers.
+    // Destroys the window with its timers and its HTTP client.
     ~TMainForm() override;
 
     // The player's configure command: show the window and bring it to the front.
@@ -40,6 +44,9 @@ public:
 
     // Fills the seven tag edits from the tag of the file named in `filename`.
     void loadTrack();
+    // Fills the settings controls from the settings file and pushes the time-out and the
+    // interval into `http` and Timer2.
+    void LoadSettings();
 
     toolkit::PageControl PageControl1{this, "PageControl1"};
     toolkit::TabSheet TabSheet1{PageControl1, "TabSheet1"};
@@ -97,6 +104,8 @@ public:
 
     toolkit::Timer Timer1{*this, "Timer1"};
     toolkit::Timer Timer2{*this, "Timer2"};
+    // Keeps its cookies and its last status line from one submission to the next.
+    THttpClient http;
 
     // The link's colour while the mouse is over it, and its own colour while it is not.
     toolkit::Color linkHoverColor = toolkit::clBlack;

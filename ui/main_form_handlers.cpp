@@ -6,6 +6,7 @@
 #include "ui/addresses.h"
 
 void TMainForm::FormCreate(toolkit::Component&) {
+    LoadSettings();
     PageControl1.SetActivePageIndex(0);
 }
 

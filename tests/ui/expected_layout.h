@@ -1,5 +1,6 @@
 // The window's layout as the design fixes it: every control's parent, place, fixed text
-// and tab order (-1: none), and the fixed lines of its memos and table.
+// (as the window shows it once created, settings loaded from no file) and tab order
+// (-1: none), and the fixed lines of its memos and table.
 #pragma once
 
 #include <string>
@@ -43,7 +44,8 @@ inline const std::vector<ExpectedControl>& ExpectedLayout() {
         {"btnWriteTags", "TabSheet1", 247, 196, 75, 25, "Write Tags", 2},
         {"btnReloadTags", "TabSheet1", 166, 196, 75, 25, "Reload Tags", 3},
         {"GroupBox2", "TabSheet2", 0, 0, 325, 226, "Configuration", 0},
-        {"urlbox", "GroupBox2", 76, 24, 229, 21, "", 1},
+        // The two settings whose loaded defaults differ from what the layout creates.
+        {"urlbox", "GroupBox2", 76, 24, 229, 21, "http://127.0.0.1/test.php", 1},
         {"urlboxSubLabel", "GroupBox2", 48, 28, 25, 13, "URL:", -1},
         {"Label10", "GroupBox2", 32, 54, 41, 13, "Timeout:", -1},
         {"timeout", "GroupBox2", 76, 51, 77, 22, "30000", 6},
@@ -52,7 +54,7 @@ inline const std::vector<ExpectedControl>& ExpectedLayout() {
         {"paramsSubLabel", "GroupBox2", 24, 83, 49, 13, "Password:", -1},
         {"Memo1", "GroupBox2", 76, 106, 229, 41, nullptr, 5},
         {"Label2", "GroupBox2", 32, 163, 38, 13, "Interval:", -1},
-        {"interval", "GroupBox2", 76, 160, 45, 22, "10", 2},
+        {"interval", "GroupBox2", 76, 160, 45, 22, "30", 2},
         {"Label14", "GroupBox2", 127, 163, 164, 13, "(seconds song must play until post)", -1},
         {"send", "GroupBox2", 76, 188, 97, 17, "Post song data", 0},
         {"Button1", "GroupBox2", 240, 188, 75, 25, "&Apply", 4},

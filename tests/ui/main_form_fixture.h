@@ -7,11 +7,9 @@
 #include "toolkit/headless_backend.h"
 #include "ui/main_form.h"
 
-#if __has_include("tags/id3v2.h")
+#include "platform/codepage.h"
 #include "tags/id3v2.h"
-#else
-class TID3v2 {};  // the window only holds the tag object until the tag unit arrives
-#endif
+#include "tests/support/temp_dir.h"
 
 class SilentPlayer : public player::MessageChannel {
 public:
@@ -29,12 +27,24 @@ inline void CollectControls(toolkit::Control& control, std::map<std::string, too
     for (toolkit::Control* child : control.Children()) CollectControls(*child, byName);
 }
 
+// The host program sits in a fresh folder without a settings file (named with a backslash,
+// as Windows names it, so that natively too the settings are looked for beside it).
+inline MainFormContext SilentContext(TID3v2& songTag, std::string& lastFileName,
+                                     SilentPlayer& player, const test_support::TempDir& hostDir) {
+    MainFormContext context{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }};
+    context.hostExecutablePath = [&hostDir] {
+        return platform::AnsiFromUtf16(hostDir.path().u16string()) + "\\winamp.exe";
+    };
+    return context;
+}
+
 struct MainFormHarness {
     toolkit::HeadlessBackend backend{"C:\\Program Files\\Winamp\\winamp.exe"};
+    test_support::TempDir hostDir;
     TID3v2 songTag;
     std::string lastFileName;
     SilentPlayer player;
-    TMainForm form{backend, MainFormContext{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }}};
+    TMainForm form{backend, SilentContext(songTag, lastFileName, player, hostDir)};
 
     std::map<std::string, toolkit::Control*> Controls() {
         std::map<std::string, toolkit::Control*> byName;

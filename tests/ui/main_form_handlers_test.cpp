@@ -39,7 +39,7 @@ TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
     };
     EXPECT_TRUE(applyAfter([&] { backend.Type(form.urlbox, "h"); }));
     EXPECT_TRUE(applyAfter([&] { form.params.SetText("secret"); }));
-    EXPECT_TRUE(applyAfter([&] { form.interval.SetValue(30); }));
+    EXPECT_TRUE(applyAfter([&] { form.interval.SetValue(45); }));
     EXPECT_TRUE(applyAfter([&] { backend.Step(form.timeout, -1); }));
     EXPECT_TRUE(applyAfter([&] { backend.Click(form.send); }));
     EXPECT_TRUE(applyAfter([&] { form.send.SetChecked(false); }));
@@ -47,7 +47,7 @@ TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
     EXPECT_FALSE(applyAfter([&] { form.params.SetText("secret"); }));
     EXPECT_FALSE(applyAfter([&] { backend.Type(form.interval, "x"); }));
     EXPECT_EQ(backend.beeps(), 1);
-    EXPECT_EQ(form.interval.Text(), "30");
+    EXPECT_EQ(form.interval.Text(), "45");
     EXPECT_FALSE(applyAfter([&] { form.Memo1.SetText("not a setting"); }));
 }
 
@@ -118,8 +118,9 @@ TEST(MainFormLifetime, DestroyingTheWindowStopsItsTimers) {
     TID3v2 songTag;
     std::string lastFileName;
     SilentPlayer player;
+    test_support::TempDir hostDir;
     {
-        TMainForm form(backend, MainFormContext{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }});
+        TMainForm form(backend, SilentContext(songTag, lastFileName, player, hostDir));
         backend.advance(3000);
     }
     backend.advance(3000);  // a timer left behind would tick into a destroyed window

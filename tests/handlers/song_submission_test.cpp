@@ -1,0 +1,217 @@
+// Submitting the song one interval after a change: when, what and how it is logged.
+#include <gtest/gtest.h>
+
+#include "platform/sockets.h"
+#include "tests/handlers/handlers_fixture.h"
+#include "tests/http/loopback_server.h"
+
+namespace handlers_test {
+namespace {
+
+using http_test::Answer;
+using http_test::LoopbackServer;
+using http_test::ScriptedAnswer;
+
+const SongTagFields kSongA{"Artist A", "Title A", "Album A", "1999", "Rock", "Live", 7};
+const SongTagFields kSongB{"Artist B", "Title B", "Album B", "2001", "Jazz", "", 12};
+constexpr std::uint64_t kPeriodMs = 30000;  // the interval when no settings file exists
+
+std::string Ok(const std::string& body = "OK") {
+    return Answer("HTTP/1.1 200 OK", {"Content-Length: " + std::to_string(body.size())}, body);
+}
+
+// A port that refuses connections: listened on once, then closed.
+std::uint16_t RefusingPort() {
+    platform::TcpListener listener;
+    platform::SocketError error;
+    if (!listener.Listen(false, 1, error)) throw std::runtime_error(error.text);
+    return listener.Port();
+}
+
+// The posted fields, the file name's blanked once it is seen to end in `file`: the test's
+// own files have full paths that differ between the builds.
+FormFields FieldsNaming(const http_test::ReceivedRequest& request, const std::string& file) {
+    FormFields fields = ParseFormFields(request.head, request.body);
+    if (fields.size() != 10) {
+        ADD_FAILURE() << fields.size() << " fields";
+        return fields;
+    }
+    EXPECT_TRUE(fields[7].second.ends_with(file)) << fields[7].second;
+    fields[7].second.clear();
+    return fields;
+}
+
+struct SubmissionTest : ::testing::Test, HandlersHarness {
+    SubmissionTest() {
+        Open();
+        form().send.SetChecked(true);
+        form().params.SetText("secret");
+    }
+
+    void PostTo(const std::string& url) { form().urlbox.SetText(url); }
+
+    std::vector<std::string> Log() { return form().log.Lines(); }
+};
+
+TEST_F(SubmissionTest, ASecondSongBeforeTheTimerFiresIsPostedOnceOnePeriodAfterTheFirst) {
+    LoopbackServer server({{Ok()}});
+    PostTo(server.Url("/test.php"));
+    Play(MakeSong("a.mp3", &kSongA));
+    backend.advance(1000);  // A seen at 1000
+    Play(MakeSong("b.mp3", &kSongB));
+    backend.advance(5000);  // B seen at 2000
+    EXPECT_EQ(form().ID3artist.Text(), "Artist B");
+    backend.advance(1000 + kPeriodMs - 6000 - 1);
+    EXPECT_TRUE(Log().empty());
+    backend.advance(1);
+    EXPECT_EQ(Log().size(), 3u);
+    EXPECT_FALSE(form().Timer2.Enabled());
+    backend.advance(3 * kPeriodMs);  // B stays current: not posted again
+    EXPECT_EQ(Log().size(), 3u);
+
+    const auto& requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].head.rfind("POST /test.php HTTP/1.", 0), 0u) << requests[0].head;
+    const FormFields expected{{"artist", "Artist B"}, {"album", "Album B"}, {"title", "Title B"},
+                              {"track", "12"},        {"year", "2001"},     {"genre", "Jazz"},
+                              {"comment", ""},        {"filename", ""},     {"comment", ""},
+                              {"password", "secret"}};
+    EXPECT_EQ(FieldsNaming(requests[0], "b.mp3"), expected);
+}
+
+TEST_F(SubmissionTest, WhatTheWindowShowsAtThatMomentIsPostedEditsAndUnappliedSettingsIncluded) {
+    LoopbackServer server({{Ok()}, {Ok()}});
+    PostTo(server.Url("/first"));
+    const std::string a = MakeSong("a.mp3", &kSongA);
+    player.playlist = {a, a};
+    backend.advance(1000);
+    player.position = 1;  // the same file again: no second change
+    form().ID3artist.SetText("Edited Artist");
+    form().ID3track.SetText(" 07x");
+    PostTo(server.Url("/second"));
+    form().params.SetText("changed");
+    backend.advance(kPeriodMs);
+    // Once the song stays current nothing more is posted; the next one is.
+    backend.advance(2 * kPeriodMs);
+    Play(MakeSong("plain.mp3", nullptr));
+    backend.advance(1000 + kPeriodMs);
+
+    const auto& requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].head.rfind("POST /second ", 0), 0u);
+    const FormFields first = ParseFormFields(requests[0].head, requests[0].body);
+    ASSERT_EQ(first.size(), 10u);
+    EXPECT_EQ(first[0].second, "Edited Artist");
+    EXPECT_EQ(first[3].second, " 07x");  // the track text as typed
+    EXPECT_EQ(first[6].second, "Live");
+    EXPECT_EQ(first[8].second, "Live");
+    EXPECT_EQ(first[9].second, "changed");
+    // A file without a tag still sends all ten fields, the tag's empty.
+    const FormFields expected{{"artist", ""},  {"album", ""},    {"title", ""},
+                              {"track", ""},   {"year", ""},     {"genre", ""},
+                              {"comment", ""}, {"filename", ""}, {"comment", ""},
+                              {"password", "changed"}};
+    EXPECT_EQ(FieldsNaming(requests[1], "plain.mp3"), expected);
+}
+
+TEST_F(SubmissionTest, TheFileNameFieldIsTheTextAfterTheLastBackslashOrColon) {
+    LoopbackServer server({{Ok()}, {Ok()}, {Ok()}});
+    PostTo(server.Url("/test.php"));
+    // Names the player may report; none is a file here, so no tag is found.
+    for (const char* name : {"C:\\Music\\Song.mp3", "D:/x/y.mp3", "http://radio.example/live"}) {
+        Play(name);
+        backend.advance(1000 + kPeriodMs);
+    }
+    const auto& requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    const char* const expected[] = {"Song.mp3", "/x/y.mp3", "//radio.example/live"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const FormFields fields = ParseFormFields(requests[i].head, requests[i].body);
+        ASSERT_EQ(fields.size(), 10u);
+        EXPECT_EQ(fields[7], (std::pair<std::string, std::string>{"filename", expected[i]}));
+    }
+}
+
+TEST_F(SubmissionTest, NothingIsPostedWithAnEmptyUrlOrThePostSwitchOff) {
+    platform::TcpListener watch;
+    platform::SocketError error;
+    ASSERT_TRUE(watch.Listen(false, 4, error));
+    const std::string url = "http://127.0.0.1:" + std::to_string(watch.Port()) + "/test.php";
+
+    PostTo("");
+    Play(MakeSong("a.mp3", &kSongA));
+    backend.advance(1000 + kPeriodMs);
+    EXPECT_FALSE(form().Timer2.Enabled());
+
+    PostTo(url);
+    form().send.SetChecked(false);
+    Play(MakeSong("b.mp3", &kSongB));
+    backend.advance(1000);
+    EXPECT_TRUE(form().Timer2.Enabled());  // the switch does not keep the timer from running
+    backend.advance(kPeriodMs);
+    EXPECT_FALSE(form().Timer2.Enabled());
+
+    EXPECT_TRUE(Log().empty());
+    platform::TcpSocket connection;
+    EXPECT_EQ(watch.Accept(connection, 200, error), platform::IoStatus::TimedOut);
+}
+
+TEST_F(SubmissionTest, ABlankUrlIsNotEmptyAndIsTried) {
+    PostTo(" ");
+    Play(MakeSong("a.mp3", &kSongA));
+    backend.advance(1000 + kPeriodMs);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Code: -1", "Message: ", "Output: "}));
+    EXPECT_FALSE(form().Timer2.Enabled());
+    EXPECT_TRUE(backend.errorBoxes().empty());
+    EXPECT_TRUE(backend.messageBoxes().empty());
+}
+
+TEST_F(SubmissionTest, TheThreeLinesForEachKindOfAnswer) {
+    LoopbackServer server({
+        {Ok("line one\r\nline two")},
+        {Answer("HTTP/1.1 404 Not Found", {"Content-Type: text/html", "Content-Length: 22"},
+                "<html>not here</html>\n")},
+        {Answer("HTTP/1.1 302 Found", {"Location: /elsewhere", "Content-Length: 5"}, "moved")},
+        // The connection breaks inside a chunked body: what was stored is logged.
+        {Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "5\r\nHello\r\n")},
+    });
+    PostTo(server.Url("/test.php"));
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3"}) {
+        Play(MakeSong(name, &kSongA));
+        backend.advance(1000 + kPeriodMs);
+    }
+    EXPECT_EQ(server.Requests().size(), 4u);  // the new location was not requested
+    EXPECT_EQ(Log(), (std::vector<std::string>{
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: line one", "line two",
+                         "Code: 404", "Message: HTTP/1.1 404 Not Found", "Output: ",
+                         "Code: 302", "Message: HTTP/1.1 302 Found", "Output: ",
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: Hello"}));
+    EXPECT_TRUE(backend.errorBoxes().empty());
+    EXPECT_TRUE(backend.messageBoxes().empty());
+}
+
+TEST_F(SubmissionTest, ARefusedConnectionRepeatsTheLastAnswerReceived) {
+    PostTo("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/test.php");
+    Play(MakeSong("1.mp3", &kSongA));
+    backend.advance(1000 + kPeriodMs);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Code: -1", "Message: ", "Output: "}));
+
+    {
+        LoopbackServer server({{Ok()}});
+        PostTo(server.Url("/test.php"));
+        Play(MakeSong("2.mp3", &kSongA));
+        backend.advance(1000 + kPeriodMs);
+        EXPECT_EQ(server.Requests().size(), 1u);
+    }
+    PostTo("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/test.php");
+    Play(MakeSong("3.mp3", &kSongA));
+    backend.advance(1000 + kPeriodMs);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Code: -1", "Message: ", "Output: ",
+                                               "Code: 200", "Message: HTTP/1.1 200 OK", "Output: OK",
+                                               "Code: 200", "Message: HTTP/1.1 200 OK", "Output: "}));
+    EXPECT_FALSE(form().Timer2.Enabled());
+    EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+}  // namespace
+}  // namespace handlers_test

@@ -1,0 +1,36 @@
+// Writing the edited tag into the playing file, and reloading it from there.
+#include "platform/codepage.h"
+#include "tags/id3v2.h"
+#include "toolkit/dialogs.h"
+#include "tracker/settings_values.h"
+#include "ui/main_form.h"
+
+void TMainForm::btnReloadTagsClick(toolkit::Component&) {
+    loadTrack();
+    btnWriteTags.SetEnabled(false);
+    btnReloadTags.SetEnabled(false);
+}
+
+void TMainForm::btnWriteTagsClick(toolkit::Component&) {
+    TID3v2& tag = context_.songTag;
+    tag.SetArtist(ID3artist.Text());
+    tag.SetTitle(ID3title.Text());
+    tag.SetAlbum(ID3album.Text());
+    // A track text that is no whole number ends the action here, before the player is
+    // paused and before anything is written; the error box shows it.
+    tag.SetTrackNumber(tracker::StrToInt(ID3track.Text()));
+    tag.SetYear(ID3year.Text());
+    tag.SetGenre(ID3genre.Text());
+    tag.SetComment(ID3Comment.Text());
+
+    // The player keeps the file open while it plays; paused, it may let go of it.
+    player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON3);
+    if (tag.WriteTag(platform::Utf16FromAnsi(filename.Text()))) {
+        btnWriteTags.SetEnabled(false);
+        btnReloadTags.SetEnabled(false);
+    } else {
+        toolkit::ShowMessage(*this, "Unable to write tags to file. The file might be read only "
+                                    "or in use (playing).");
+    }
+    player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2);
+}
