@@ -14,15 +14,14 @@ constexpr LONG PAGE_WIDTH = 325;
 constexpr LONG PAGE_HEIGHT = 226;
 constexpr DWORD FINGERPRINT_BYTES = 64 * 1024;
 
+BOOL CALLBACK CollectWindow(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> Descendants(HWND window) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
