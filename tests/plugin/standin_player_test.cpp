@@ -263,7 +263,8 @@ TEST(StandinPlayer, ReportsTheCurrentFileAfterEachCommand) {
 
 // The window driven as a user drives it: fields found by their labels, text typed into the
 // focused one, buttons found by their captions (a disabled one is not clicked), tabs by their
-// captions, the log page.
+// captions, the log page. Typed characters must keep their order: an edit whose own text is
+// set back onto it after each character has its caret put back to the start.
 TEST(StandinPlayer, DrivesThePluginWindowAsAUser) {
     if (std::string(REAL_PLUGIN_OR_EMPTY).empty()) GTEST_SKIP() << "gen_quillon.dll not built";
     const auto report = Play(REAL_PLUGIN_OR_EMPTY,
