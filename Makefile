@@ -31,7 +31,7 @@ test: build wine-prefix
 	done; \
 	scripts/summarize-tests $(addprefix build/,$(TESTED)) && [ $$failed = 0 ]
 
-demo: build
+demo: build wine-prefix
 	@scripts/demo
 
 clean:

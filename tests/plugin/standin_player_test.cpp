@@ -238,3 +238,63 @@ TEST(StandinPlayer, ReportsABrokenPluginAndBadStepsAndGoesOn) {
 }
 
 }  // namespace
+
+// After each command the player reports the current file's fingerprint, so a test sees whether
+// a file changed between two commands.
+TEST(StandinPlayer, ReportsTheCurrentFileAfterEachCommand) {
+    test_support::TempDir music;
+    const auto song = music.path() / "song.mp3";
+    test_support::WriteBytes(song, std::vector<unsigned char>(70000, 'x'));
+    test_support::TempDir folder;
+    standin::Setup setup{STANDIN_PLAYER, FIXTURE_PLUGIN,
+                         "at 0 start\nat 100 config\nat 200 select 1\nat 300 config\n"
+                         "at 500 exit\n",
+                         {song.string(), (music.path() / "missing.mp3").string()}};
+    const auto report = standin::RunStandinPlayer(folder.path(), setup, 60s);
+    SCOPED_TRACE(Dump(report));
+    const auto files = LinesStarting(report, "file ");
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_TRUE(StartsWith(files[0], "file 0 ")) << files[0];
+    EXPECT_NE(files[0].find(" size=70000"), std::string::npos) << files[0];
+    EXPECT_EQ(files[2], "file 1 unreadable");
+    EXPECT_EQ(files[3], "file 1 unreadable");
+}
+
+// The window driven as a user drives it: fields found by their labels, text typed into the
+// focused one, buttons found by their captions (a disabled one is not clicked), tabs by their
+// captions, the log page. Typed characters must keep their order: an edit whose own text is
+// set back onto it after each character has its caret put back to the start.
+TEST(StandinPlayer, DrivesThePluginWindowAsAUser) {
+    if (std::string(REAL_PLUGIN_OR_EMPTY).empty()) GTEST_SKIP() << "gen_quillon.dll not built";
+    const auto report = Play(REAL_PLUGIN_OR_EMPTY,
+                             "at 0 start\nat 100 config\nat 200 fields\nat 300 focus Album:\n"
+                             "at 400 type Typed!\nat 600 fields\nat 700 focus Nowhere:\n"
+                             "at 700 click Nothing\nat 700 click Write\nat 700 tab Nowhere\n"
+                             "at 700 tab Log\nat 800 log\nat 900 exit\n");
+    SCOPED_TRACE(Dump(report));
+    std::vector<std::string> labels;
+    std::vector<std::string> albums;
+    for (std::size_t i = 0; i < report.lines.size(); ++i) {
+        const auto& line = report.lines[i];
+        if (!StartsWith(line, "field \"")) continue;
+        const std::string label = line.substr(7, line.find('"', 7) - 7);
+        if (report.times[i] < 600) labels.push_back(label);
+        if (label == "Album:") albums.push_back(line);
+    }
+    for (const char* label : {"Artist:", "Title:", "Album:", "Year:", "Genre:", "Comment:",
+                              "Track: #", "Filename:", "URL:", "Password:", "Timeout:",
+                              "Interval:"}) {
+        EXPECT_EQ(std::count(labels.begin(), labels.end(), label), 1) << label;
+    }
+    ASSERT_EQ(albums.size(), 2u);
+    EXPECT_EQ(albums[0], "field \"Album:\" \"\"");
+    EXPECT_EQ(albums[1], "field \"Album:\" \"Typed!\"");
+    EXPECT_EQ(LinesStarting(report, "focus \"Album:\" ok").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "focus \"Nowhere:\" none").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "click \"Nothing\" none").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "click \"Write\" disabled").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "tab \"Nowhere\" none").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "tab \"Log\" clicked").size(), 1u);
+    EXPECT_EQ(LinesStarting(report, "log lines=0").size(), 1u);
+}

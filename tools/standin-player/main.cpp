@@ -14,6 +14,13 @@
 //   next, select <n>            change the current playlist entry
 //   window       facts about the top-level window "Quillon 1.0", or "window none"
 //   close        sends it WM_CLOSE
+//   log          the lines of its log page, "log lines=<n>" then "logline <text>" each
+//   fields       each edit with a label on its left: field "<label>" "<text>"
+//   tab <caption>              clicks that tab of the window's pages
+//   focus <label>              keyboard focus to the edit labelled so (label's beginning)
+//   key <code>   a key (virtual-key code, decimal) down and up in the focused control
+//   type <text>  characters typed into the focused control (no blanks: one word)
+//   click <caption>            clicks the enabled button with that caption (its beginning)
 //   exit         leaves the message loop (unloading a still-loaded plug-in)
 //   exitprocess  ends the process with the plug-in still loaded
 #include <windows.h>
@@ -28,12 +35,12 @@
 
 #include "player/player.h"
 #include "plugin/general_purpose_plugin.h"
+#include "tools/standin-player/plugin_window.h"
 #include "tools/standin-player/script.h"
 
 namespace {
 
 constexpr char PLUGIN_FILE[] = "gen_quillon.dll";
-constexpr char PLUGIN_WINDOW_CAPTION[] = "Quillon 1.0";
 constexpr UINT_PTR SCRIPT_TIMER = 1;
 
 struct Player {
@@ -110,7 +117,7 @@ void Unload() {
 }
 
 void ReportPluginWindow() {
-    const HWND window = FindWindowA(nullptr, PLUGIN_WINDOW_CAPTION);
+    const HWND window = standin::FindPluginWindow();
     if (!window) {
         Report("window none");
         return;
@@ -133,13 +140,92 @@ void ReportPluginWindow() {
 }
 
 void ClosePluginWindow() {
-    const HWND window = FindWindowA(nullptr, PLUGIN_WINDOW_CAPTION);
+    const HWND window = standin::FindPluginWindow();
     if (!window) {
         Report("close none");
         return;
     }
     SendMessageA(window, WM_CLOSE, 0, 0);
     Report("close sent");
+}
+
+void ReportLog() {
+    bool found = false;
+    const auto lines = standin::LogLines(standin::FindPluginWindow(), found);
+    if (!found) {
+        Report("log none");
+        return;
+    }
+    Report("log lines=%zu", lines.size());
+    for (const auto& line : lines) Report("logline %s", line.c_str());
+}
+
+void ReportFields() {
+    const HWND window = standin::FindPluginWindow();
+    if (!window) {
+        Report("fields none");
+        return;
+    }
+    for (const auto& field : standin::LabelledFields(window)) {
+        Report("field \"%s\" \"%s\"", field.label.c_str(), field.text.c_str());
+    }
+}
+
+void SelectTab(const std::string& caption) {
+    const HWND window = standin::FindPluginWindow();
+    Report("tab \"%s\" %s", caption.c_str(),
+           window && standin::ClickTab(window, caption) ? "clicked" : "none");
+}
+
+void FocusField(const std::string& label) {
+    const HWND window = standin::FindPluginWindow();
+    const HWND edit = window ? standin::FieldByLabel(window, label) : nullptr;
+    if (!edit) {
+        Report("focus \"%s\" none", label.c_str());
+        return;
+    }
+    SetFocus(edit);
+    Report("focus \"%s\" %s", label.c_str(), GetFocus() == edit ? "ok" : "refused");
+}
+
+bool ParseNumber(const std::string& text, auto& number) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+void PressKey(const std::string& code) {
+    WORD key = 0;
+    const HWND focus = GetFocus();
+    if (!ParseNumber(code, key) || !focus) {
+        Report("key %s not sent: %s", code.c_str(), focus ? "no key code" : "no focus");
+        return;
+    }
+    standin::PostKey(focus, key);
+    Report("key %u posted", static_cast<unsigned>(key));
+}
+
+void Type(const std::string& text) {
+    const HWND focus = GetFocus();
+    if (!focus) {
+        Report("type not sent: no focus");
+        return;
+    }
+    standin::PostCharacters(focus, text);
+    Report("type \"%s\" posted", text.c_str());
+}
+
+void Click(const std::string& caption) {
+    const HWND window = standin::FindPluginWindow();
+    const HWND button = window ? standin::ButtonByCaption(window, caption) : nullptr;
+    if (!button) {
+        Report("click \"%s\" none", caption.c_str());
+    } else if (!IsWindowEnabled(button)) {
+        Report("click \"%s\" disabled", caption.c_str());
+    } else {
+        Report("click \"%s\"", caption.c_str());
+        SendMessageA(button, BM_CLICK, 0, 0);  // the handler runs before this returns
+        Report("click \"%s\" done", caption.c_str());
+    }
 }
 
 void Select(std::int32_t entry) {
@@ -188,10 +274,8 @@ void Run(const standin::Step& step) {
                    : (ThePlayer.current + 1) % static_cast<std::int32_t>(ThePlayer.playlist.size()));
     } else if (command == "select") {
         std::int32_t entry = 0;
-        const auto& text = step.argument;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), entry);
-        if (error != std::errc() || end != text.data() + text.size()) {
-            Report("select needs an entry number, got \"%s\"", text.c_str());
+        if (!ParseNumber(step.argument, entry)) {
+            Report("select needs an entry number, got \"%s\"", step.argument.c_str());
         } else {
             Select(entry);
         }
@@ -199,6 +283,20 @@ void Run(const standin::Step& step) {
         ReportPluginWindow();
     } else if (command == "close") {
         ClosePluginWindow();
+    } else if (command == "log") {
+        ReportLog();
+    } else if (command == "fields") {
+        ReportFields();
+    } else if (command == "tab") {
+        SelectTab(step.argument);
+    } else if (command == "focus") {
+        FocusField(step.argument);
+    } else if (command == "key") {
+        PressKey(step.argument);
+    } else if (command == "type") {
+        Type(step.argument);
+    } else if (command == "click") {
+        Click(step.argument);
     } else if (command == "exitprocess") {  // ends with the plug-in still loaded
         Report("exitprocess");
         ExitProcess(0);
@@ -256,6 +354,13 @@ const char* CommandName(WORD command) {
     }
 }
 
+void ReportCurrentFile() {
+    const auto entry = static_cast<std::size_t>(ThePlayer.current);
+    if (ThePlayer.current < 0 || entry >= ThePlayer.playlist.size()) return;
+    Report("file %d %s", ThePlayer.current,
+           standin::FileFingerprint(ThePlayer.playlist[entry]).c_str());
+}
+
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER:
@@ -266,6 +371,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
         Report("command %u %s lParam=%lld", static_cast<unsigned>(wParam),
                CommandName(LOWORD(wParam)), static_cast<long long>(lParam));
+        ReportCurrentFile();  // shows whether a tag write came before or after the command
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
