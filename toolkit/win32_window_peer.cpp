@@ -177,7 +177,9 @@ void WindowPeer::Refresh(Aspect aspect) {
         ApplyBounds();
         break;
     case Aspect::Text:
-        SetWindowTextA(hwnd_, control_.Text().c_str());
+        // Writing back what the user just typed would move the caret to the start, so that
+        // the next key lands in front of it.
+        if (WindowText(hwnd_) != control_.Text()) SetWindowTextA(hwnd_, control_.Text().c_str());
         break;
     case Aspect::Enabled:
         EnableWindow(hwnd_, control_.Enabled());
