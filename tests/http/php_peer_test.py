@@ -4,11 +4,12 @@
 Usage: php_peer_test.py PATH-TO-QUILLON. Prints "N passed, N failed"; exits 1 on a failure."""
 import json
 import os
-import socket
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from loopback import free_port, wait_until_listening  # noqa: E402
 
 RECEIVER = r"""<?php
 if ($_SERVER['REQUEST_URI'] === '/missing.php') { http_response_code(404); echo "<p>no</p>"; exit; }
@@ -28,24 +29,6 @@ def check(name, condition, detail=""):
     if not condition:
         print(f"FAILED: {name} {detail}")
 
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def wait_until_listening(port, server):
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        if server.poll() is not None:
-            raise RuntimeError("php -S ended at once")
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError("php -S does not listen")
 
 
 def post(quillon, *args):

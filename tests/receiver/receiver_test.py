@@ -5,33 +5,17 @@ sends them (HTTP/1.0, multipart body of ten fields in Windows-1252).
 Usage: receiver_test.py RECEIVER_DIR SCENARIO, SCENARIO one of: store, password, page."""
 import os
 import shutil
-import socket
 import sqlite3
 import subprocess
 import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from loopback import free_port, wait_until_listening  # noqa: E402
+
 PASSWORD = "p\u00e4ss \"word\""  # configured in the script as UTF-8, posted as Windows-1252
 
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def wait_until_listening(port, server):
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        if server.poll() is not None:
-            raise AssertionError("php -S ended early")
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=1):
-                return
-        except OSError:
-            time.sleep(0.05)
-    raise AssertionError("php -S did not start listening")
 
 
 def plugin_body(boundary, fields):
