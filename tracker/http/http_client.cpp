@@ -77,7 +77,7 @@ private:
 // Lines and bytes from the connection; every wait is bounded by the read time-out.
 class Reader {
 public:
-    Reader(platform::TcpSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
+    Reader(platform::Connection& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
 
     // The next line without its CR LF; false when the server closed before any byte of it.
     bool ReadLine(std::string& line) {
@@ -151,7 +151,7 @@ private:
         ThrowSocketError(error);
     }
 
-    platform::TcpSocket& socket_;
+    platform::Connection& socket_;
     const int timeoutMs_;
     std::string buffered_;
     std::size_t start_ = 0;
@@ -205,25 +205,19 @@ std::uint64_t ParseChunkSize(const std::string& line) {
     return value;
 }
 
-void ConnectTo(platform::TcpSocket& connection, const THttpTarget& target, int timeoutMs) {
-    // Resolution comes first and is not bounded by the time-out; then each address in turn,
-    // all of them within one time-out.
+std::unique_ptr<platform::Connection> ConnectTo(platform::Connector& connector,
+                                                const THttpTarget& target, int timeoutMs) {
+    std::unique_ptr<platform::Connection> connection;
     SocketError error;
-    const auto addresses = platform::ResolveHost(target.host, target.port, error);
-    if (addresses.empty()) ThrowSocketError(error);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (const auto& address : addresses) {
-        int remaining = 0;
-        if (timeoutMs > 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) throw EConnectTimeout();
-            remaining = static_cast<int>(left.count());
-        }
-        const IoStatus status = connection.Connect(address, remaining, error);
-        if (status == IoStatus::Done) return;
-        if (status == IoStatus::TimedOut) throw EConnectTimeout();
+    switch (connector.Connect({target.scheme, target.host, target.port}, timeoutMs, connection,
+                              error)) {
+        case IoStatus::Done:
+            return connection;
+        case IoStatus::TimedOut:
+            throw EConnectTimeout();
+        default:
+            ThrowSocketError(error);
     }
-    ThrowSocketError(error);
 }
 
 std::string RequestHead(const THttpTarget& target, const std::string& contentType,
@@ -240,7 +234,7 @@ std::string RequestHead(const THttpTarget& target, const std::string& contentTyp
     return head + "\r\n";
 }
 
-void Send(platform::TcpSocket& connection, const char* data, std::size_t size, int timeoutMs) {
+void Send(platform::Connection& connection, const char* data, std::size_t size, int timeoutMs) {
     SocketError error;
     const IoStatus sent = connection.SendAll(data, size, timeoutMs, error);
     if (sent == IoStatus::TimedOut) throw EReadTimeout();
@@ -248,7 +242,7 @@ void Send(platform::TcpSocket& connection, const char* data, std::size_t size, i
 }
 
 // The head as one write, then the body from its start in pieces.
-void SendRequest(platform::TcpSocket& connection, const std::string& head,
+void SendRequest(platform::Connection& connection, const std::string& head,
                  TMultipartFormStream& body, int timeoutMs) {
     Send(connection, head.data(), head.size(), timeoutMs);
     body.Seek(0, SeekOrigin::Begin);
@@ -313,7 +307,9 @@ void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink
 
 }  // namespace
 
-THttpClient::THttpClient() = default;
+THttpClient::THttpClient() : THttpClient(platform::MakeTcpConnector()) {}
+THttpClient::THttpClient(std::unique_ptr<platform::Connector> connector)
+    : connector_(std::move(connector)) {}
 THttpClient::~THttpClient() = default;
 
 int THttpClient::LastStatusCode() const {
@@ -335,7 +331,7 @@ int THttpClient::LastStatusCode() const {
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                            std::string& buffer) {
     // A connection left open by a keep-alive answer never carries a second request.
-    connection_ = std::make_unique<platform::TcpSocket>();
+    connection_.reset();
     const THttpTarget target = ParseHttpUrl(url, previous_.get());
     previous_ = std::make_unique<THttpTarget>(target);
     Request.ContentType = body.FormContentType();
@@ -343,7 +339,7 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
 
     try {
-        ConnectTo(*connection_, target, ConnectTimeout);
+        connection_ = ConnectTo(*connector_, target, ConnectTimeout);
         const std::string cookie =
             cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
                                                  std::chrono::system_clock::now())

@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/sockets.h"
+#include "platform/connection.h"
 #include "tracker/http/cookie_store.h"
 #include "tracker/http/http_url.h"
 #include "tracker/http/multipart_form_stream.h"
@@ -42,6 +42,8 @@ public:
     };
 
     THttpClient();
+    // Connections opened through `connector` instead of the system's TCP (tests, fuzzing).
+    explicit THttpClient(std::unique_ptr<platform::Connector> connector);
     ~THttpClient();
     THttpClient(const THttpClient&) = delete;
     THttpClient& operator=(const THttpClient&) = delete;
@@ -59,12 +61,13 @@ public:
     // Its code: the text after the first blank, up to the next; -1 when it is no number.
     int LastStatusCode() const;
     // True while a connection is left open after a keep-alive answer.
-    bool Connected() const { return connection_ && connection_->IsOpen(); }
+    bool Connected() const { return connection_ != nullptr; }
 
 private:
-    // Made at each PostForm, not with the client: the window is built while the player loads
-    // the plug-in, where starting the socket library is not allowed.
-    std::unique_ptr<platform::TcpSocket> connection_;
+    // Connects only in PostForm, never with the client: the window is built while the player
+    // loads the plug-in, where starting the socket library is not allowed.
+    std::unique_ptr<platform::Connector> connector_;
+    std::unique_ptr<platform::Connection> connection_;
     std::string lastStatusLine_;
     std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
     std::unique_ptr<THttpTarget> previous_;  // the last request's target

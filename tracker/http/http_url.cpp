@@ -74,6 +74,7 @@ THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous) {
     if (at != std::string::npos) authority.erase(0, at + 1);  // user information: never sent
 
     THttpTarget result;
+    result.scheme = scheme;
     std::string afterHost;
     if (!authority.empty() && authority.front() == '[') {
         const auto close = authority.find(']');

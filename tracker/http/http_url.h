@@ -6,6 +6,7 @@
 #include <string>
 
 struct THttpTarget {
+    std::string scheme = "http";  // lower case
     std::string host;      // brackets of an IPv6 literal removed
     std::string portText;  // as written in the URL; empty when it gives none
     std::uint16_t port = 80;

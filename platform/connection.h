@@ -1,0 +1,47 @@
+// The byte stream the HTTP client talks through, and what opens one. Plain TCP is made
+// here; other transports (and the fakes of tests and fuzzers) implement the same two classes,
+// so the client never knows which one carries its bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/sockets.h"
+
+namespace platform {
+
+// A connected stream. Closed by its destructor.
+class Connection {
+public:
+    virtual ~Connection() = default;
+    // Sends every byte; each wait for room is bounded by `timeoutMs`.
+    virtual IoStatus SendAll(const void* data, std::size_t size, int timeoutMs,
+                             SocketError& error) = 0;
+    // Waits up to `timeoutMs` for data, then reads up to `size` bytes (count in `received`).
+    virtual IoStatus Receive(void* buffer, std::size_t size, int timeoutMs,
+                             std::size_t& received, SocketError& error) = 0;
+};
+
+// Where a connection goes: the URL's scheme, host (no brackets) and port.
+struct Endpoint {
+    std::string scheme;
+    std::string host;
+    std::uint16_t port = 0;
+};
+
+class Connector {
+public:
+    virtual ~Connector() = default;
+    // Resolves the host and connects to its addresses in turn, all within `timeoutMs`
+    // (0 or less: no bound of its own). Done with `connection` set; TimedOut; or Failed
+    // with `error` saying why.
+    virtual IoStatus Connect(const Endpoint& endpoint, int timeoutMs,
+                             std::unique_ptr<Connection>& connection, SocketError& error) = 0;
+};
+
+// Plain TCP over the system's sockets.
+std::unique_ptr<Connector> MakeTcpConnector();
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#include <chrono>
+
+#include "platform/connection.h"
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class TcpConnection : public Connection {
+public:
+    explicit TcpConnection(TcpSocket socket) : socket_(std::move(socket)) {}
+    IoStatus SendAll(const void* data, std::size_t size, int timeoutMs,
+                     SocketError& error) override {
+        return socket_.SendAll(data, size, timeoutMs, error);
+    }
+    IoStatus Receive(void* buffer, std::size_t size, int timeoutMs, std::size_t& received,
+                     SocketError& error) override {
+        return socket_.Receive(buffer, size, timeoutMs, received, error);
+    }
+
+private:
+    TcpSocket socket_;
+};
+
+class TcpConnector : public Connector {
+public:
+    IoStatus Connect(const Endpoint& endpoint, int timeoutMs,
+                     std::unique_ptr<Connection>& connection, SocketError& error) override {
+        const auto addresses = ResolveHost(endpoint.host, endpoint.port, error);
+        if (addresses.empty()) return IoStatus::Failed;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (const auto& address : addresses) {
+            int remaining = 0;
+            if (timeoutMs > 0) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+                if (left.count() <= 0) return IoStatus::TimedOut;
+                remaining = static_cast<int>(left.count());
+            }
+            TcpSocket socket;
+            const IoStatus status = socket.Connect(address, remaining, error);
+            if (status == IoStatus::Done) {
+                connection = std::make_unique<TcpConnection>(std::move(socket));
+                return status;
+            }
+            if (status == IoStatus::TimedOut) return status;
+        }
+        return IoStatus::Failed;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Connector> MakeTcpConnector() { return std::make_unique<TcpConnector>(); }
+
+}  // namespace platform
