@@ -103,6 +103,23 @@ TEST(MultipartFormStream, ValuesAreSentUnchangedAndCountedByTheirBytes) {
     EXPECT_NE(all.find("\r\n\r\n" + value + "\r\n--"), std::string::npos);
 }
 
+TEST(MultipartFormStream, AFieldHoldingTheBoundaryMovesItToOneThatNoFieldHolds) {
+    TMultipartFormStream body(kCreated);
+    // The value holds today's boundary and the next one; the name holds the one after.
+    body.AddTextField("artist", std::string("x\r\n--") + kBoundary + "--------120826010501043");
+    EXPECT_EQ(body.Boundary(), "--------120826010501044");
+    body.AddTextField("--------120826010501044", "");
+    EXPECT_EQ(body.Boundary(), "--------120826010501045");
+    EXPECT_EQ(body.FormContentType(), "multipart/form-data; boundary=--------120826010501045");
+    const std::string all = ReadAll(body, 7);
+    EXPECT_EQ(static_cast<std::int64_t>(all.size()), body.Size());
+    // Each delimiter line, the closing one included, and nothing else holds the boundary.
+    std::size_t count = 0;
+    for (auto at = all.find(body.Boundary()); at != std::string::npos; at = all.find(body.Boundary(), at + 1))
+        ++count;
+    EXPECT_EQ(count, 3u);
+}
+
 TEST(MultipartFormStream, NoFieldsGiveTheClosingLineOnly) {
     TMultipartFormStream body(kCreated);
     EXPECT_EQ(body.Size(), 29);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tracker/http/http_errors.h"
 
@@ -13,6 +14,15 @@ std::string BoundaryAt(const platform::LocalDateTime& t) {
     std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d%02d%03d", t.month % 100,
                   t.day % 100, t.year % 100, t.hour % 100, t.minute % 100, t.second % 100,
                   t.millisecond % 1000);
+    return std::string("--------") + digits;
+}
+
+// The next boundary of the same form: its fifteen digits counted up by one.
+std::string NextBoundary(const std::string& boundary) {
+    constexpr unsigned long long kDigitsRange = 1000000000000000ULL;  // 10^15
+    const unsigned long long number = std::stoull(boundary.substr(8)) + 1;
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%015llu", number % kDigitsRange);
     return std::string("--------") + digits;
 }
 
@@ -34,6 +44,15 @@ std::string TMultipartFormStream::ClosingLine() const { return "--" + boundary_ 
 
 void TMultipartFormStream::AddTextField(const std::string& name, const std::string& value) {
     fields_.emplace_back(name, value);
+    // A field holding the boundary would end its part early on the server's side. Each field
+    // holds only so many 23-byte texts, so the search ends; the length stays the same.
+    while (std::any_of(fields_.begin(), fields_.end(), [&](const auto& field) {
+        return field.first.find(boundary_) != std::string::npos ||
+               field.second.find(boundary_) != std::string::npos;
+    })) {
+        boundary_ = NextBoundary(boundary_);
+        contentType_ = "multipart/form-data; boundary=" + boundary_;
+    }
     // The block's length without building it: 49 fixed bytes around boundary, name and value.
     totalSize_ += static_cast<std::int64_t>(49 + boundary_.size() + name.size() + value.size());
 }

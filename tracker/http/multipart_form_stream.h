@@ -20,7 +20,8 @@ enum class SeekOrigin { Begin, Current, End };
 
 class TMultipartFormStream {
 public:
-    // The boundary: "--------" and the creation time as "mmddyyhhnnsszzz".
+    // The boundary: "--------" and the creation time as "mmddyyhhnnsszzz", counted up past
+    // any that a field's name or value holds.
     TMultipartFormStream();
     explicit TMultipartFormStream(const platform::LocalDateTime& created);
 
@@ -28,7 +29,8 @@ public:
     const std::string& FormContentType() const { return contentType_; }
     const std::string& Boundary() const { return boundary_; }
 
-    // Appends a field; name and value are sent byte for byte, nothing escaped.
+    // Appends a field; name and value are sent byte for byte, nothing escaped. Fields are
+    // added before the body is read: a field that holds the boundary changes it.
     void AddTextField(const std::string& name, const std::string& value);
 
     // The body's whole length in bytes; known before any byte is read.
