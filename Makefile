@@ -1,11 +1,15 @@
-# The two commands of the README: `make demo` and `make test`.
+# The two commands of the README, `make demo` and `make test`, and `make fuzz`.
 SHELL := /bin/bash
 PRESETS := native sanitize win64 win32
 TESTED := native sanitize win64
 export WINEPREFIX := $(CURDIR)/build/win64/wine
 export WINEDEBUG := -all
 
-.PHONY: test demo deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
+# Fuzzing: each target FUZZ_SECONDS long, one after another, one worker.
+FUZZ_SECONDS ?= 120
+FUZZ_TARGETS := tag_read tag_roundtrip http_answer request_head settings
+
+.PHONY: test demo fuzz deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
 
 deps:
 	@scripts/install-deps
@@ -33,6 +37,11 @@ test: build wine-prefix
 
 demo: build wine-prefix
 	@scripts/demo
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j2
+	@scripts/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build

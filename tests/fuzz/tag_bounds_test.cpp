@@ -1,0 +1,106 @@
+// Reading a tag that declares 256 MiB and holds 64 MiB of one-byte frames: the reader's
+// memory and time follow what it reads, never the sizes declared. Measured in a child
+// process, whose peak resident memory is its own; the figures are printed.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tags/id3v2.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr std::size_t kFramesBytes = 64u << 20;
+constexpr std::uint32_t kDeclaredBody = 0x0FFFFFFF;  // the most four synchsafe bytes can say
+
+// Header, frames of one content byte each (known ids and others in turn), then a hole up to
+// the declared end, so that the tag fits in the file and the walk meets its zero padding.
+void WriteHugeTag(const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    out.write("ID3\x03\x00\x00\x7F\x7F\x7F\x7F", 10);
+    const char* const ids[] = {"TIT2", "TPE1", "COMM", "TXXX", "WXXX", "APIC", "TRCK", "ZZZZ"};
+    std::string block;
+    std::size_t written = 0;
+    for (std::size_t i = 0; written + 11 <= kFramesBytes; ++i, written += 11) {
+        block.append(ids[i % 8], 4);
+        block.append("\x00\x00\x00\x01\x00\x00\x00", 7);
+        if (block.size() >= (1u << 20)) {
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            block.clear();
+        }
+    }
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    out.close();
+    std::filesystem::resize_file(file, std::uintmax_t{kDeclaredBody} + 10 + 4096);
+}
+
+struct ReadFigures {
+    long peakKiB = 0;      // the child's peak resident memory
+    long startKiB = 0;     // its resident memory just before the read
+    double seconds = 0;    // wall-clock time of the read
+    double cpuSeconds = 0;  // processor time of the whole child, the read nearly all of it
+    bool tagPresent = false;
+};
+
+long ResidentKiB() {
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+ReadFigures ReadInChild(const std::u16string& path) {
+    int channel[2];
+    if (pipe(channel) != 0) throw std::runtime_error("pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        ReadFigures figures;
+        figures.startKiB = ResidentKiB();
+        const auto start = std::chrono::steady_clock::now();
+        TID3v2 tag;
+        tag.ReadTag(path);
+        figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        figures.tagPresent = tag.TagPresent && tag.TotalSize == static_cast<std::int32_t>(kDeclaredBody + 10);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        figures.peakKiB = usage.ru_maxrss;
+        figures.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    ReadFigures figures;
+    const bool received = read(channel[0], &figures, sizeof figures) == sizeof figures;
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("the child failed");
+    return figures;
+}
+
+TEST(TagBounds, AHugeDeclaredTagOfTinyFramesIsReadInBoundedMemoryAndTime) {
+    test_support::TempDir dir;
+    WriteHugeTag(dir.Native("huge.mp3"));
+    const ReadFigures figures = ReadInChild(dir.File("huge.mp3"));
+    std::printf("peak resident %ld KiB (%ld KiB before the read), %.3f s (%.3f s of processor time)\n",
+                figures.peakKiB, figures.startKiB, figures.seconds, figures.cpuSeconds);
+    EXPECT_TRUE(figures.tagPresent);
+    // What the read itself added; the process around it (sanitizers included) comes on top.
+    EXPECT_LT(figures.peakKiB - figures.startKiB, 32 * 1024);
+    // Generous: the figure above is what counts; this catches a read that grows with the
+    // declared size or with the square of the frames.
+    EXPECT_LT(figures.seconds, 10.0);
+}
+
+}  // namespace
