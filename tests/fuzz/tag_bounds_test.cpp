@@ -98,9 +98,10 @@ TEST(TagBounds, AHugeDeclaredTagOfTinyFramesIsReadInBoundedMemoryAndTime) {
     EXPECT_TRUE(figures.tagPresent);
     // What the read itself added; the process around it (sanitizers included) comes on top.
     EXPECT_LT(figures.peakKiB - figures.startKiB, 32 * 1024);
-    // Generous: the figure above is what counts; this catches a read that grows with the
-    // declared size or with the square of the frames.
-    EXPECT_LT(figures.seconds, 10.0);
+    // Generous, and in processor time, which other work on the machine does not stretch: the
+    // figure above is what counts; this catches a read that grows with the declared size or
+    // with the square of the frames.
+    EXPECT_LT(figures.cpuSeconds, 10.0);
 }
 
 }  // namespace
