@@ -171,8 +171,11 @@ std::string_view Unquoted(std::string_view value) {
     return value;
 }
 
-bool EndsWithBreak(std::string_view text, std::size_t at) {
-    return at == 0 || text[at - 1] == '\n';
+// What ends the line before `at` so that a line can follow: nothing after a whole break, an
+// LF after a CR that lacks it (else the CR would end up inside the new line's value).
+std::string_view BreakBefore(std::string_view text, std::size_t at) {
+    if (at == 0 || text[at - 1] == '\n') return "";
+    return text[at - 1] == '\r' ? "\n" : "\r\n";
 }
 
 std::string Updated(std::string_view file, const std::string& section, const std::string& key,
@@ -189,12 +192,12 @@ std::string Updated(std::string_view file, const std::string& section, const std
         result.append(file.substr(oldEnd));
     } else if (place.sectionFound) {
         result.append(file.substr(0, place.lineNext));
-        if (!EndsWithBreak(file, place.lineNext)) result.append("\r\n");
+        result.append(BreakBefore(file, place.lineNext));
         result.append(entryLine);
         result.append(file.substr(place.lineNext));
     } else {
         result.append(file);
-        if (!EndsWithBreak(file, file.size())) result.append("\r\n");
+        result.append(BreakBefore(file, file.size()));
         result.append("[" + section + "]\r\n");
         result.append(entryLine);
     }
