@@ -36,10 +36,12 @@ void CheckRequest(const std::string& sent) {
     FUZZ_CHECK(head.find("\r\nContent-Length: " + std::to_string(body.size()) + "\r\n") !=
                    std::string_view::npos,
                "Content-Length is not the body's length");
-    const std::string_view marker = "boundary=";
+    // The URL may hold "boundary=" too: the boundary is the one of the Content-Type line.
+    const std::string_view marker = "\r\nContent-Type: multipart/form-data; boundary=";
     const auto at = head.find(marker);
     FUZZ_CHECK(at != std::string_view::npos, "no boundary in the head");
-    const std::string_view boundary = head.substr(at + marker.size(), head.find("\r\n", at) - at - marker.size());
+    const auto start = at + marker.size();
+    const std::string_view boundary = head.substr(start, head.find("\r\n", start) - start);
     // One delimiter per part and the closing one, nothing more.
     FUZZ_CHECK(Occurrences(body, boundary) == kFormParts + 1, "the boundary occurs inside a value");
 }

@@ -22,7 +22,7 @@ bool HasCookieYearBeyond2262(std::string_view answer) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     // Any run of three to nine digits in an expires value may be taken as the year.
     for (auto at = lower.find("expires"); at != std::string::npos; at = lower.find("expires", at + 1)) {
-        const auto end = lower.find_first_of(";\r\n", at);
+        const auto end = lower.find_first_of(";\n", at);
         const std::string_view value = std::string_view(lower).substr(at, end == std::string::npos ? end : end - at);
         std::size_t run = 0;
         for (std::size_t i = 0; i <= value.size(); ++i) {
