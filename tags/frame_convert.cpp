@@ -43,15 +43,6 @@ std::span<const Part> TextLayout(std::string_view id) {
     return {};
 }
 
-// Where the terminator of an encoded string starts at or after `from`, or npos.
-std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide) {
-    if (!wide) return content.find('\0', from);
-    for (std::size_t i = from; i + 1 < content.size(); i += 2) {
-        if (content[i] == '\0' && content[i + 1] == '\0') return i;
-    }
-    return std::string_view::npos;
-}
-
 // Content in encoding 2 (UTF-16BE) or 3 (UTF-8) rewritten in encoding 1 with the mark FF FE,
 // which version 3 knows; other contents as they are. Nothing for a frame whose layout is not
 // known here or does not parse.

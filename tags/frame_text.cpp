@@ -74,6 +74,14 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide) {
+    if (!wide) return content.find('\0', from);
+    for (std::size_t i = from; i + 1 < content.size(); i += 2) {
+        if (content[i] == '\0' && content[i + 1] == '\0') return i;
+    }
+    return std::string_view::npos;
+}
+
 std::u16string DecodeUnicode(unsigned char encoding, std::string_view text) {
     if (encoding == kUtf8Encoding) {
         text = text.substr(0, text.find('\0'));
@@ -132,11 +140,12 @@ std::string DecodeAfterDescription(std::string_view content, bool withLanguage) 
     if (content.empty()) return {};
     const char encoding = content[0];
     const bool wide = Byte(content, 0) == kUtf16Encoding || Byte(content, 0) == kUtf16BigEndianEncoding;
-    const std::string_view separator = wide ? std::string_view("\0\0", 2) : std::string_view("\0", 1);
+    const std::size_t separatorLength = wide ? 2 : 1;
     std::string_view rest = content.substr(std::min<std::size_t>(withLanguage ? 4 : 1, content.size()));
-    const std::size_t found = rest.find(separator);
-    const std::size_t skip = found != std::string_view::npos ? found + separator.size()
-                                                             : separator.size() - 1;
+    // UTF-16 code units start at even offsets: a zero high byte followed by a zero low byte
+    // is no separator.
+    const std::size_t found = FindTerminator(rest, 0, wide);
+    const std::size_t skip = found != std::string_view::npos ? found + separatorLength : separatorLength - 1;
     rest.remove_prefix(std::min(skip, rest.size()));
     std::string text(1, encoding);
     text.append(rest);

@@ -35,6 +35,9 @@ std::string DecodeAfterDescription(std::string_view content, bool withLanguage);
 // The fields as ReadTag gives them from the slots of `record`.
 void FillFields(const TagInfo& record, TID3v2& tag);
 
+// Where the terminator of a string starts at or after `from`, or npos: one zero byte, or for
+// UTF-16 (`wide`) two at an even distance from `from`.
+std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide);
 // One string of text in encoding 1, 2 or 3 (no terminator) as UTF-16.
 std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
 // UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.

@@ -151,6 +151,9 @@ TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
     Bytes utf16 = Bytes{1} + FromText("eng") + Bytes{0xFF, 0xFE, 0, 0} + Utf16(u"nice \u00E9");
     utf16.erase(utf16.begin() + 8);  // the second encoding byte Utf16() put in
     EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", utf16)})).Comment, "nice \xE9");
+    // A UTF-16 description ends at a zero unit, not at the zero high byte of its last letter.
+    Bytes described = Bytes{1} + FromText("eng") + Marked(u"zwei") + Bytes{0, 0} + Marked(u"text");
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", described)})).Comment, "text");
     EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
 }
 

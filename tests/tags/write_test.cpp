@@ -104,9 +104,11 @@ TEST_F(WriteTagTest, NothingChangedKeepsEveryFrameByteForByte) {
         Frame("APIC", picture) + Frame("TXXX", Latin1(std::string_view("key\0value", 9))) +
         Frame("PRIV", FromText(std::string_view("owner\0\1\2", 8))) + Frame("TPE1", longText) +
         Frame("TALB", Latin1("Packed"), 0x80) + Frame("TCON", Latin1("(17)Rock"), 0x20, 0x40);
-    for (std::uint8_t flags : {0x00, 0x80}) {
-        // Version 3 with unsynchronisation: kept once it is undone.
-        const Bytes body = (flags != 0 ? Unsynchronise(frames) : frames) + Zeros(300);
+    for (std::uint8_t flags : {0x00, 0x80, 0x40}) {
+        // Unsynchronisation is undone, an extended header passed over.
+        const Bytes body = flags == 0x80   ? Unsynchronise(frames) + Zeros(300)
+                           : flags == 0x40 ? Bytes{0, 0, 0, 6} + Zeros(6) + frames + Zeros(300)
+                                           : frames + Zeros(300);
         Put(Header(3, static_cast<std::uint32_t>(body.size()), flags) + body + kAudio);
         TID3v2 tag;
         ASSERT_TRUE(tag.ReadTag(path));
