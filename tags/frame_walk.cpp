@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "platform/files.h"
 #include "tags/frame_text.h"

@@ -13,7 +13,8 @@ const char kReadUsage[] =
 const char kWriteUsage[] =
     "  write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]\n"
     "             [--comment C]\n"
-    "                 change the given fields and write the tag back as ID3v2.3";
+    "                 change the given fields and write the tag back as ID3v2.3, keeping\n"
+    "                 every other frame";
 
 namespace {
 
