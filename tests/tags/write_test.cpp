@@ -288,7 +288,9 @@ TEST_F(WriteTagTest, Version4FramesAreCarriedOverInVersion3Framing) {
         keptFrames = keptFrames + c.kept;
     }
     const Bytes runsPast = FrameHeader("TPE2", 100) + Latin1("cut");
-    Put(Header(4, static_cast<std::uint32_t>(oldFrames.size() + runsPast.size())) + oldFrames + runsPast + kAudio);
+    const Bytes extended{0, 0, 0, 6, 1, 0};  // passed over, not written
+    Put(Header(4, static_cast<std::uint32_t>(extended.size() + oldFrames.size() + runsPast.size()), 0x40) + extended +
+        oldFrames + runsPast + kAudio);
     TID3v2 tag;
     ASSERT_TRUE(tag.ReadTag(path));
     ASSERT_EQ(tag.Title, "Caf\xE9 ?");
