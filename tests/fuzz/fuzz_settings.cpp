@@ -42,9 +42,10 @@ struct Window {
     std::unique_ptr<TMainForm> form;
 };
 
-// Blanks and quotes at a value's ends do not survive a write and a read, on Windows neither.
+// Blanks, quotes and a CR at a value's ends do not survive a write and a read, on Windows
+// neither; none of them can be typed into the window's one-line edits.
 bool KeepsItsEnds(const std::string& text) {
-    const std::string ends = " \t\"'";
+    const std::string ends = " \t\"'\r";
     return text.empty() || (ends.find(text.front()) == std::string::npos &&
                             ends.find(text.back()) == std::string::npos);
 }
