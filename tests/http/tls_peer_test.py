@@ -171,7 +171,7 @@ def post(command, environment, url, *args):
     return run, time.monotonic() - started
 
 
-def run_cases(work, command, environment, mode == "wine"):
+def run_cases(work, command, environment, wine):
     # All ten fields arrive byte for byte, the answer is logged, the Secure cookie comes back
     # over https; over plain http only the other one does.
     for scheme, only in (("https", None), ("https", ssl.TLSVersion.TLSv1_2),
