@@ -63,8 +63,8 @@ class Server:
     """One TLS (or plain) listener on 127.0.0.1 that answers each post with `answer(request)`
     and records what arrived and the TLS version. It stops after `seconds`."""
 
-    def __init__(self, certificate, work, answer, tls=True, only=None, seconds=60):
-        self.answer, self.requests, self.versions = answer, [], []
+    def __init__(self, certificate, work, answer, tls=True, only=None, trickle=False, seconds=60):
+        self.answer, self.requests, self.versions, self.trickle = answer, [], [], trickle
         self.context = None
         if tls:
             self.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -84,7 +84,9 @@ class Server:
                 connection, _ = self.listener.accept()
                 connection.settimeout(20)
                 try:
-                    if self.context:
+                    if self.trickle:
+                        connection = Trickle(self.context, connection)
+                    elif self.context:
                         connection = self.context.wrap_socket(connection, server_side=True)
                     self.versions.append(connection.version() if self.context else "plain")
                     request = self.read_request(connection)
@@ -116,6 +118,48 @@ class Server:
         self.listener.shutdown(socket.SHUT_RDWR)  # wakes the waiting accept
         self.listener.close()
         self.thread.join(5)
+
+
+class Trickle:
+    """The server's side of TLS over `raw`, sending its bytes (handshake and records) in
+    pieces of 5 bytes, each its own TCP segment, so that the client gets records split."""
+
+    def __init__(self, context, raw):
+        raw.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        self.raw, self.incoming, self.outgoing = raw, ssl.MemoryBIO(), ssl.MemoryBIO()
+        self.tls = context.wrap_bio(self.incoming, self.outgoing, server_side=True)
+        self.pump(self.tls.do_handshake)
+
+    def pump(self, step):
+        while True:
+            try:
+                result = step()
+                self.flush()
+                return result
+            except ssl.SSLWantReadError:
+                self.flush()
+                piece = self.raw.recv(65536)
+                if not piece:
+                    raise OSError("closed")
+                self.incoming.write(piece)
+
+    def flush(self):
+        data = self.outgoing.read()
+        for at in range(0, len(data), 5):
+            self.raw.sendall(data[at:at + 5])
+            time.sleep(0.0002)
+
+    def version(self):
+        return self.tls.version() + " in pieces of 5 bytes"
+
+    def recv(self, size):
+        return self.pump(lambda: self.tls.read(size))
+
+    def sendall(self, data):
+        self.pump(lambda: self.tls.write(data))
+
+    def close(self):
+        self.raw.close()
 
 
 def fields_of(head, body):
@@ -174,12 +218,14 @@ def post(command, environment, url, *args):
 def run_cases(work, command, environment, wine):
     # All ten fields arrive byte for byte, the answer is logged, the Secure cookie comes back
     # over https; over plain http only the other one does.
-    for scheme, only in (("https", None), ("https", ssl.TLSVersion.TLSv1_2),
-                         ("https", ssl.TLSVersion.TLSv1_3), ("http", None)):
+    for scheme, only, trickle in (("https", None, False), ("https", ssl.TLSVersion.TLSv1_2, False),
+                                  ("https", ssl.TLSVersion.TLSv1_3, False), ("https", None, True),
+                                  ("http", None, False)):
         if wine and only == ssl.TLSVersion.TLSv1_3:
             print("skipped: TLS 1.3 only: wine's Schannel offers TLS 1.2 at most")
             continue
-        server = Server("good.pem", work, answer_ok, tls=scheme == "https", only=only)
+        server = Server("good.pem", work, answer_ok, tls=scheme == "https", only=only,
+                        trickle=trickle)
         run, _ = post(command, environment, f"{scheme}://localhost:{server.port}/in.php",
                       "--count", "2")
         server.close()
