@@ -109,8 +109,9 @@ private:
     // The whole handshake within one time-out; done once.
     IoStatus Handshake(int timeoutMs, SocketError& error) {
         if (SSL_is_init_finished(ssl_)) return IoStatus::Done;
+        // The client's last handshake flight stays queued and leaves with the first data.
         return Run([&] { return SSL_do_handshake(ssl_); }, timeoutMs,
-                   Clock::now() + std::chrono::milliseconds(timeoutMs), error);
+                   Clock::now() + std::chrono::milliseconds(timeoutMs), error, false);
     }
 
     static IoStatus HandshakeClosed(SocketError& error) {
@@ -119,15 +120,18 @@ private:
     }
 
     // Calls `step` until it succeeds, moving OpenSSL's output to the transport after every
-    // call (so alerts reach the server even when the step failed) and feeding it the
-    // transport's input when it asks for more. A wait for input lasts at most `timeoutMs`
-    // and ends by `deadline`. Closed: the server closed, with or without a TLS close.
+    // call (so alerts reach the server even when the step failed; after success only when
+    // `sendNow`) and feeding it the transport's input when it asks for more. A wait for input
+    // lasts at most `timeoutMs` and ends by `deadline`. Closed: the server closed, with or
+    // without a TLS close.
     template <class Step>
-    IoStatus Run(Step step, int timeoutMs, Clock::time_point deadline, SocketError& error) {
+    IoStatus Run(Step step, int timeoutMs, Clock::time_point deadline, SocketError& error,
+                 bool sendNow = true) {
         for (;;) {
             ERR_clear_error();
             const int result = step();
             const int failure = result > 0 ? SSL_ERROR_NONE : SSL_get_error(ssl_, result);
+            if (failure == SSL_ERROR_NONE && !sendNow) return IoStatus::Done;
             const unsigned long reason = ERR_peek_last_error();
             SocketError sendError;
             const IoStatus flushed = Flush(timeoutMs, sendError);
