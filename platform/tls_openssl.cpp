@@ -79,7 +79,7 @@ public:
             const int piece = static_cast<int>(std::min(size, kPieceSize));
             int written = 0;
             const IoStatus status = Run([&] { return written = SSL_write(ssl_, bytes, piece); },
-                                        timeoutMs, Clock::time_point::max(), error);
+                                        DeadlineIn(timeoutMs), error);
             if (status == IoStatus::Closed) {
                 error = {0, "The server closed the TLS connection", FailureKind::Socket};
                 return IoStatus::Failed;
@@ -98,9 +98,8 @@ public:
             return ready == IoStatus::Closed ? HandshakeClosed(error) : ready;
         const int wanted = static_cast<int>(std::min(size, kPieceSize));
         int read = 0;
-        const IoStatus status = Run([&] { return read = SSL_read(ssl_, buffer, wanted); },
-                                    timeoutMs, Clock::now() + std::chrono::milliseconds(timeoutMs),
-                                    error);
+        const IoStatus status =
+            Run([&] { return read = SSL_read(ssl_, buffer, wanted); }, DeadlineIn(timeoutMs), error);
         if (status == IoStatus::Done) received = static_cast<std::size_t>(read);
         return status;
     }
@@ -110,8 +109,7 @@ private:
     IoStatus Handshake(int timeoutMs, SocketError& error) {
         if (SSL_is_init_finished(ssl_)) return IoStatus::Done;
         // The client's last handshake flight stays queued and leaves with the first data.
-        return Run([&] { return SSL_do_handshake(ssl_); }, timeoutMs,
-                   Clock::now() + std::chrono::milliseconds(timeoutMs), error, false);
+        return Run([&] { return SSL_do_handshake(ssl_); }, DeadlineIn(timeoutMs), error, false);
     }
 
     static IoStatus HandshakeClosed(SocketError& error) {
@@ -121,12 +119,10 @@ private:
 
     // Calls `step` until it succeeds, moving OpenSSL's output to the transport after every
     // call (so alerts reach the server even when the step failed; after success only when
-    // `sendNow`) and feeding it the transport's input when it asks for more. A wait for input
-    // lasts at most `timeoutMs` and ends by `deadline`. Closed: the server closed, with or
-    // without a TLS close.
+    // `sendNow`) and feeding it the transport's input when it asks for more, every wait
+    // ending by `deadline`. Closed: the server closed, with or without a TLS close.
     template <class Step>
-    IoStatus Run(Step step, int timeoutMs, Clock::time_point deadline, SocketError& error,
-                 bool sendNow = true) {
+    IoStatus Run(Step step, Clock::time_point deadline, SocketError& error, bool sendNow = true) {
         for (;;) {
             ERR_clear_error();
             const int result = step();
@@ -134,7 +130,7 @@ private:
             if (failure == SSL_ERROR_NONE && !sendNow) return IoStatus::Done;
             const unsigned long reason = ERR_peek_last_error();
             SocketError sendError;
-            const IoStatus flushed = Flush(timeoutMs, sendError);
+            const IoStatus flushed = Flush(deadline, sendError);
             if (failure == SSL_ERROR_SSL || failure == SSL_ERROR_SYSCALL)
                 return Failed(reason, error);
             if (flushed != IoStatus::Done) {
@@ -144,26 +140,24 @@ private:
             if (failure == SSL_ERROR_NONE) return IoStatus::Done;
             if (failure == SSL_ERROR_ZERO_RETURN) return IoStatus::Closed;
             if (failure != SSL_ERROR_WANT_READ) return Failed(reason, error);
-            const int wait = deadline == Clock::time_point::max()
-                                 ? timeoutMs
-                                 : std::min(timeoutMs, MillisecondsUntil(deadline));
-            if (deadline != Clock::time_point::max() && Clock::now() >= deadline)
-                return IoStatus::TimedOut;
+            if (Clock::now() >= deadline) return IoStatus::TimedOut;
             char piece[kPieceSize];
             std::size_t received = 0;
-            const IoStatus status = transport_->Receive(piece, sizeof piece, wait, received, error);
+            const IoStatus status = transport_->Receive(piece, sizeof piece,
+                                                        MillisecondsUntil(deadline), received, error);
             if (status != IoStatus::Done) return status;
             BIO_write(SSL_get_rbio(ssl_), piece, static_cast<int>(received));
         }
     }
 
-    IoStatus Flush(int timeoutMs, SocketError& error) {
+    IoStatus Flush(Clock::time_point deadline, SocketError& error) {
         BIO* output = SSL_get_wbio(ssl_);
         char* pending = nullptr;
         const long size = BIO_get_mem_data(output, &pending);
         if (size <= 0) return IoStatus::Done;
         const IoStatus status =
-            transport_->SendAll(pending, static_cast<std::size_t>(size), timeoutMs, error);
+            transport_->SendAll(pending, static_cast<std::size_t>(size), MillisecondsUntil(deadline),
+                                error);
         (void)BIO_reset(output);
         return status;
     }

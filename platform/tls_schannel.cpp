@@ -209,7 +209,7 @@ public:
         received = 0;
         if (const IoStatus ready = Handshake(timeoutMs, error); ready != IoStatus::Done)
             return ready;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline = DeadlineIn(timeoutMs);
         while (plainStart_ == plain_.size()) {
             if (closed_) return IoStatus::Closed;
             bool needMore = true;
@@ -235,7 +235,7 @@ private:
     IoStatus Handshake(int timeoutMs, SocketError& error) {
         if (established_) return IoStatus::Done;
         const IoStatus status =
-            Negotiate(Clock::now() + std::chrono::milliseconds(timeoutMs), error);
+            Negotiate(DeadlineIn(timeoutMs), error);
         if (status != IoStatus::Done) return status;
         error = CheckCertificate(context_, host_);
         if (error.kind != FailureKind::Socket) return IoStatus::Failed;

@@ -44,8 +44,16 @@ inline SocketError TlsUnavailable(int code, const std::string& codeText) {
             FailureKind::TlsUnavailable};
 }
 
-// The time left until `deadline` in whole milliseconds, at least 1 so that a wait still polls.
+// The end of a time-out that starts now; none (the latest time) for 0 or less.
+inline std::chrono::steady_clock::time_point DeadlineIn(int timeoutMs) {
+    return timeoutMs > 0 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)
+                         : std::chrono::steady_clock::time_point::max();
+}
+
+// The transport's time-out for a wait that must end by `deadline`: at least 1 ms so that it
+// still polls, and 0 (no bound) when there is no deadline.
 inline int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    if (deadline == std::chrono::steady_clock::time_point::max()) return 0;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     return static_cast<int>(std::clamp<long long>(left.count(), 1, 0x7fffffff));
