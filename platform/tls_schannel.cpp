@@ -252,7 +252,9 @@ private:
     // the server asks for it after the handshake. Every token is sent, also one that comes
     // with a failure (an alert for the server); leftover bytes stay for the next step.
     IoStatus Negotiate(Clock::time_point deadline, SocketError& error) {
-        bool needInput = false;
+        // Again after the handshake, the server's message is what DecryptMessage left over,
+        // or else still to come.
+        bool needInput = haveContext_ && incomingSize_ == 0;
         for (;;) {
             if (needInput) {
                 const IoStatus read = ReadMore(deadline, error);
