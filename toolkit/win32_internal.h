@@ -26,6 +26,7 @@ public:
                         MessageStyle style) override;
     void ShellOpen(const Form& owner, const std::string& address) override;
     void Beep() override;
+    char DecimalSeparator() const override;
     std::string HostExecutablePath() const override;
 
     HINSTANCE Instance() const { return instance_; }

@@ -113,6 +113,17 @@ TEST_F(HandlerTest, FormCreateSelectsTheFirstPage) {
     EXPECT_EQ(form.PageControl1.ActivePageIndex(), 0);
 }
 
+TEST_F(HandlerTest, TheLogKeepsItsNewestMebibyteInWholeLines) {
+    const std::string body(400 * 1024, 'x');
+    for (char group : {'1', '2', '3'}) {
+        form.log.AddLine(std::string("Code: 200 ") + group);
+        form.log.AddLine("Output: " + body);
+    }
+    EXPECT_LE(form.log.Text().size(), 1024u * 1024u);
+    const std::vector<std::string> expected{"Code: 200 2", "Output: " + body, "Code: 200 3", "Output: " + body};
+    EXPECT_EQ(form.log.Lines(), expected);
+}
+
 TEST(MainFormLifetime, DestroyingTheWindowStopsItsTimers) {
     toolkit::HeadlessBackend backend;
     TID3v2 songTag;

@@ -220,6 +220,15 @@ TEST_F(WindowTest, TypingRulesTheUsersKeysAndTheLogHasNoLengthLimit) {
     SetWindowTextA(timeout, "70000");
     SendMessageA(timeout, WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(TextOf(timeout), "60000");
+    // The user's decimal separator is taken, not ".".
+    char separator[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+    ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, ","));
+    SetWindowTextA(timeout, "");
+    SendMessageA(timeout, WM_CHAR, '.', 0);
+    SendMessageA(timeout, WM_CHAR, ',', 0);
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+    EXPECT_EQ(TextOf(timeout), ",");
 
     form->PageControl1.SetActivePageIndex(0);
     SendMessageA(HandleOf(form->ID3title), WM_KEYDOWN, VK_RIGHT, 0);
@@ -241,6 +250,43 @@ TEST_F(WindowTest, TypingRulesTheUsersKeysAndTheLogHasNoLengthLimit) {
     HWND url = HandleOf(form->urlbox);
     SetWindowTextA(url, "http://127.0.0.1/test.php");
     EXPECT_EQ(form->urlbox.Text(), "http://127.0.0.1/test.php");
+}
+
+TEST_F(WindowTest, LogLinesAppendAtTheEndKeepingTheUsersCaretAndViewAndTheCap) {
+    form->ShowAndBringToFront();
+    form->PageControl1.SetActivePageIndex(4);
+    PumpMessages(50);
+    HWND log = HandleOf(form->log);
+    for (int line = 0; line < 40; ++line) form->log.AddLine("line " + std::to_string(line));
+    SendMessageA(log, EM_SETSEL, 12, 14);
+    SendMessageA(log, EM_LINESCROLL, 0, 5);
+    const LRESULT firstVisible = SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(firstVisible, 0);
+
+    // A zero byte shows as a blank and hides nothing after it; the log itself keeps it.
+    form->log.AddLine(std::string("Output: a\0b", 11));
+    form->log.AddLine("Code: 200");
+    const std::string tail = "Output: a b\r\nCode: 200\r\n";
+    const std::string shown = TextOf(log);
+    ASSERT_GE(shown.size(), tail.size());
+    EXPECT_EQ(shown.substr(shown.size() - tail.size()), tail);
+    EXPECT_NE(form->log.Text().find(std::string("a\0b", 3)), std::string::npos);
+    DWORD start = 0, end = 0;
+    SendMessageA(log, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 12u);
+    EXPECT_EQ(end, 14u);
+    EXPECT_EQ(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0), firstVisible);
+    // A key typed at the end keeps every line.
+    SendMessageA(log, EM_SETSEL, shown.size(), shown.size());
+    SendMessageA(log, WM_CHAR, 'k', 0);
+    EXPECT_EQ(form->log.Text().substr(form->log.Text().size() - 12), "Code: 200\r\nk");
+
+    // Past the cap the window drops the same oldest lines as the log.
+    std::string body;  // a web page's worth of short lines
+    while (body.size() < 128 * 1024) body += "<p>a line of the answer's page</p>\r\n";
+    for (int group = 0; group < 9; ++group) form->log.AddLine("Output: " + body);
+    EXPECT_LE(form->log.Text().size(), TMainForm::kLogCapBytes);
+    EXPECT_EQ(TextOf(log), form->log.Text());
 }
 
 TEST_F(WindowTest, AnErrorInAHandlerGoesToTheErrorBoxAndTheWindowGoesOn) {
