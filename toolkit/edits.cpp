@@ -48,7 +48,9 @@ void Edit::TextChanged() {
 }
 
 LabeledEdit::LabeledEdit(Control* parent, std::string name)
-    : Edit(parent, name), EditLabel(parent, name + "SubLabel") {}
+    : Edit(parent, name), EditLabel(parent, name + "SubLabel") {
+    EditLabel.FocusControl = this;
+}
 
 void LabeledEdit::SetBounds(const Bounds& bounds) {
     Edit::SetBounds(bounds);

@@ -42,6 +42,10 @@ public:
         control_.HandleClick();
         return true;
     }
+
+    void ActivateMnemonic() override {
+        if (control_.Kind() == ControlKind::Label) Focus(static_cast<Label&>(control_).FocusControl);
+    }
 };
 
 class ImagePeer : public StaticPeer {
@@ -94,6 +98,9 @@ public:
             SendMessageA(Window(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
+
+    // As a click of the mouse: the focus moves here first, so an edit left behind settles.
+    void ActivateMnemonic() override { SendMessageA(Window(), BM_CLICK, 0, 0); }
 
     bool HandleCommand(WORD code) override {
         if (code != BN_CLICKED) return false;

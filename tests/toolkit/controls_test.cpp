@@ -8,6 +8,7 @@
 #include "toolkit/edits.h"
 #include "toolkit/form.h"
 #include "toolkit/headless_backend.h"
+#include "toolkit/keyboard.h"
 #include "toolkit/page_control.h"
 #include "toolkit/value_list_editor.h"
 
@@ -141,6 +142,12 @@ TEST_F(FormFixture, ACappedMemoDropsItsOldestLinesWholeAndKeepsZeroBytes) {
     EXPECT_EQ(memo.Text(), "y\nunclosed\r\nnewer\r\n");
     memo.AddLine(std::string(30, 'z'));  // longer than the cap on its own: cut at the cap
     EXPECT_EQ(memo.Text(), std::string(18, 'z') + "\r\n");
+}
+
+TEST(Mnemonic, IsTheLetterAfterASingleAmpersandInLowerCase) {
+    const std::pair<const char*, char> cases[] = {
+        {"&Apply", 'a'}, {"Save && E&xit", 'x'}, {"&&&B", 'b'}, {"a&&b", 0}, {"end&", 0}, {"", 0}};
+    for (const auto& [caption, letter] : cases) EXPECT_EQ(toolkit::MnemonicOf(caption), letter) << caption;
 }
 
 TEST_F(FormFixture, PagesFillThePageControlUnderTheTabsAndOnlyTheActiveOneTakesInput) {

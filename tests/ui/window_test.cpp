@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -24,11 +25,12 @@ HWND HandleOf(const toolkit::Control& control) {
 
 struct WindowTest : ::testing::Test {
     std::unique_ptr<toolkit::Backend> backend = toolkit::CreateWin32Backend(GetModuleHandleA(nullptr));
+    test_support::TempDir hostDir;
     TID3v2 songTag;
     std::string lastFileName;
     SilentPlayer player;
-    std::unique_ptr<TMainForm> form = std::make_unique<TMainForm>(
-        *backend, MainFormContext{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }});
+    std::unique_ptr<TMainForm> form =
+        std::make_unique<TMainForm>(*backend, SilentContext(songTag, lastFileName, player, hostDir));
     HWND window = HandleOf(*form);
 
     ~WindowTest() override {
@@ -345,8 +347,9 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
     form->ShowAndBringToFront();
     PumpMessages(50);
     SetFocus(window);
-    // Tab goes from the window into the first page's fields, in their order.
-    SendMessageA(window, WM_KEYDOWN, VK_TAB, 0);
+    // Tab goes from the page control into the first page's fields, in their order.
+    SetFocus(HandleOf(form->PageControl1));
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(GetFocus(), HandleOf(form->ID3artist));
     SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(GetFocus(), HandleOf(form->ID3title));
@@ -360,6 +363,63 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
     SendMessageA(link, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(form->Label12.GetCursor(), toolkit::crDefault);
     EXPECT_EQ(form->Label12.EffectiveFont().color, toolkit::clBlue);
+}
+
+// Keys as the thread's keyboard state holds them while a key message is handled.
+void HoldKeys(std::initializer_list<BYTE> keys) {
+    BYTE state[256] = {};
+    for (BYTE key : keys) state[key] = 0x80;
+    SetKeyboardState(state);
+}
+
+TEST_F(WindowTest, TheKeyboardReachesThePagesAndAltAAppliesFromTheIntervalField) {
+    form->ShowAndBringToFront();
+    PumpMessages(50);
+    HWND tabs = HandleOf(form->PageControl1);
+    SetFocus(window);
+    SendMessageA(window, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), tabs);
+    SendMessageA(tabs, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), HandleOf(form->ID3artist));
+
+    // The arrow keys on the tabs stop at the ends; Ctrl+Tab turns round from anywhere and
+    // takes the focus along onto the page that shows.
+    SetFocus(tabs);
+    SendMessageA(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 1);
+    SendMessageA(tabs, WM_KEYDOWN, VK_LEFT, 0);
+    SendMessageA(tabs, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 0);
+    SetFocus(HandleOf(form->ID3title));
+    HoldKeys({VK_CONTROL, VK_SHIFT});
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 4);
+    EXPECT_EQ(GetFocus(), HandleOf(form->log));
+    HoldKeys({VK_CONTROL});
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    HoldKeys({});
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 1);
+    EXPECT_TRUE(IsWindowVisible(HandleOf(form->TabSheet2)));
+
+    // Alt+A through the message loop, as the player's loop passes it on.
+    std::filesystem::create_directory(hostDir.path() / "Plugins");
+    HWND interval = HandleOf(form->interval);
+    SetFocus(interval);
+    SetWindowTextA(interval, "45");
+    ASSERT_TRUE(form->Button1.Enabled());
+    constexpr LPARAM kAltDown = 1 << 29;
+    PostMessageA(interval, WM_SYSKEYDOWN, 'A', kAltDown | 1);
+    PumpMessages(100);
+    EXPECT_FALSE(form->Button1.Enabled());
+    const auto settings = test_support::ReadBytes(hostDir.path() / "Plugins" / "gen_quillon.ini");
+    EXPECT_NE(std::string(settings.begin(), settings.end()).find("Interval=45"), std::string::npos);
+    // The letter alone acts only from a control that takes no characters.
+    SetWindowTextA(interval, "50");
+    SendMessageA(interval, WM_CHAR, 'a', 0);
+    EXPECT_TRUE(form->Button1.Enabled());
+    SendMessageA(HandleOf(form->send), WM_CHAR, 'a', 0);
+    EXPECT_FALSE(form->Button1.Enabled());
 }
 
 TEST_F(WindowTest, AValueOfTheTableCanBeEditedInPlace) {
