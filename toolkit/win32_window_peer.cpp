@@ -1,6 +1,7 @@
 // What every native control shares: creation in its parent, the window procedure that
 // routes messages and parent notifications to the control's peer, fonts, colours, the
-// mouse, the cursor and Tab between controls.
+// mouse, the cursor, and the keys that move between controls and pages or act on a caption's
+// "&" letter.
 #include <cstring>
 
 #include "toolkit/dialogs.h"
