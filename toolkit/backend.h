@@ -19,6 +19,13 @@ class Peer {
 public:
     virtual ~Peer() = default;
     virtual void Refresh(Aspect aspect) = 0;
+    // The text lost `dropped` at its start and gained `appended` at its end: a long text
+    // follows without being sent again whole.
+    virtual void TextAmended(const std::string& dropped, const std::string& appended) {
+        (void)dropped;
+        (void)appended;
+        Refresh(Aspect::Text);
+    }
     // The native handle (a window handle on Win32), for tests and the shell's owner window.
     virtual std::uintptr_t Handle() const = 0;
     virtual void BringToFront() {}
@@ -42,6 +49,8 @@ public:
                                 const std::string& text, MessageStyle style) = 0;
     virtual void ShellOpen(const Form& owner, const std::string& address) = 0;
     virtual void Beep() = 0;
+    // The user's decimal separator, read afresh so that a change of settings applies at once.
+    virtual char DecimalSeparator() const = 0;
     // Full path of the running program's executable, for the application title.
     virtual std::string HostExecutablePath() const = 0;
 };

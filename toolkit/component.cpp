@@ -69,6 +69,15 @@ void Control::SetText(const std::string& text) {
     TextChanged();
 }
 
+void Control::AmendText(std::size_t dropCount, const std::string& appended) {
+    if (dropCount == 0 && appended.empty()) return;
+    const std::string dropped = text_.substr(0, dropCount);
+    text_.erase(0, dropped.size());
+    text_ += appended;
+    if (peer_) peer_->TextAmended(dropped, appended);
+    TextChanged();
+}
+
 Font Control::EffectiveFont() const {
     for (const Control* control = this; control; control = control->parent_) {
         if (control->font_) return *control->font_;

@@ -94,6 +94,8 @@ public:
 
 protected:
     void Changed(Aspect aspect);
+    // Drops the first `dropCount` bytes of the text and appends `appended`, as one change.
+    void AmendText(std::size_t dropCount, const std::string& appended);
     virtual void TextChanged() {}
 
 private:

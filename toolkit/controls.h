@@ -10,6 +10,9 @@ namespace toolkit {
 class Label : public Control {
 public:
     Label(Control* parent, std::string name) : Control(parent, std::move(name), ControlKind::Label) {}
+
+    // The control that the caption's "&" letter puts the focus on; none: the letter does nothing.
+    Control* FocusControl = nullptr;
 };
 
 class Button : public Control {

@@ -9,6 +9,19 @@ const std::string kLineBreak = "\r\n";
 bool EndsWithLineBreak(const std::string& text) {
     return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
+
+// The first place at or after `position` where a line starts (the text's size if none).
+std::size_t LineStartFrom(const std::string& text, std::size_t position) {
+    if (position == 0) return 0;
+    const char before = text[position - 1];
+    if (before == '\n' || (before == '\r' && (position == text.size() || text[position] != '\n'))) {
+        return position;
+    }
+    const std::size_t lineBreak = text.find_first_of("\r\n", position);
+    if (lineBreak == std::string::npos) return text.size();
+    const bool crLf = text[lineBreak] == '\r' && lineBreak + 1 < text.size() && text[lineBreak + 1] == '\n';
+    return lineBreak + (crLf ? 2 : 1);
+}
 }  // namespace
 
 Edit::Edit(Control* parent, std::string name, ControlKind kind)
@@ -35,7 +48,9 @@ void Edit::TextChanged() {
 }
 
 LabeledEdit::LabeledEdit(Control* parent, std::string name)
-    : Edit(parent, name), EditLabel(parent, name + "SubLabel") {}
+    : Edit(parent, name), EditLabel(parent, name + "SubLabel") {
+    EditLabel.FocusControl = this;
+}
 
 void LabeledEdit::SetBounds(const Bounds& bounds) {
     Edit::SetBounds(bounds);
@@ -83,9 +98,18 @@ void Memo::SetLines(const std::vector<std::string>& lines) {
 }
 
 void Memo::AddLine(const std::string& line) {
-    std::string text = Text();
-    if (!text.empty() && !EndsWithLineBreak(text)) text += kLineBreak;
-    SetText(text + line + kLineBreak);
+    const std::string& text = Text();
+    const std::string closing = !text.empty() && !EndsWithLineBreak(text) ? kLineBreak : "";
+    const std::size_t total = text.size() + closing.size() + line.size() + kLineBreak.size();
+    if (textCap_ == 0 || total <= textCap_) {
+        AmendText(0, closing + line + kLineBreak);
+    } else if (line.size() + kLineBreak.size() > textCap_) {
+        const std::size_t kept = textCap_ > kLineBreak.size() ? textCap_ - kLineBreak.size() : 0;
+        AmendText(text.size(), line.substr(0, kept) + kLineBreak);
+    } else {
+        const std::size_t drop = LineStartFrom(text, total - textCap_);
+        AmendText(drop, (drop < text.size() ? closing : "") + line + kLineBreak);
+    }
 }
 
 }  // namespace toolkit

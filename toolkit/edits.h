@@ -63,7 +63,14 @@ public:
 
     std::vector<std::string> Lines() const;
     void SetLines(const std::vector<std::string>& lines);
+    // Appends at the end. With a cap, the oldest lines are dropped whole to stay within it; a
+    // new line longer than the cap on its own is all that is kept, cut at the cap.
     void AddLine(const std::string& line);
+    // Bytes of text that AddLine keeps at most, line breaks included; 0: no cap.
+    void SetTextCap(std::size_t bytes) { textCap_ = bytes; }
+
+private:
+    std::size_t textCap_ = 0;
 };
 
 }  // namespace toolkit

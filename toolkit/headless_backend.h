@@ -40,6 +40,7 @@ public:
                         MessageStyle style) override;
     void ShellOpen(const Form& owner, const std::string& address) override;
     void Beep() override { ++beeps_; }
+    char DecimalSeparator() const override { return '.'; }
     std::string HostExecutablePath() const override { return executablePath_; }
 
     // The manual clock: fires, in time order, every timer period that ends within `ms`.

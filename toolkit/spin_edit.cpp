@@ -7,10 +7,6 @@
 
 namespace toolkit {
 
-namespace {
-constexpr char kDecimalSeparator = '.';
-}  // namespace
-
 void SpinEdit::SetRange(int minValue, int maxValue) {
     minValue_ = minValue;
     maxValue_ = std::max(minValue, maxValue);
@@ -35,7 +31,7 @@ std::uint16_t SpinEdit::HandleKeyDown(std::uint16_t key, ShiftState shift) {
 bool SpinEdit::HandleChar(char character) {
     const auto code = static_cast<unsigned char>(character);
     const bool valid = (character >= '0' && character <= '9') || character == '+' ||
-                       character == '-' || character == kDecimalSeparator ||
+                       character == '-' || character == OwnerForm().GetBackend().DecimalSeparator() ||
                        (code < 0x20 && code != kKeyReturn);
     if (!valid) {
         OwnerForm().GetBackend().Beep();

@@ -101,6 +101,13 @@ void Win32Backend::Beep() {
     MessageBeep(0);
 }
 
+char Win32Backend::DecimalSeparator() const {
+    // A separator of more than one byte can't be typed as one character: "." then.
+    char separator[4] = {};
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) == 2 ? separator[0]
+                                                                                              : '.';
+}
+
 std::string Win32Backend::HostExecutablePath() const {
     std::vector<char> path(MAX_PATH);
     for (;;) {

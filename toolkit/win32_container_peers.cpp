@@ -4,6 +4,7 @@
 // after windows.h, which it builds on
 #include <commctrl.h>
 
+#include "toolkit/keyboard.h"
 #include "toolkit/page_control.h"
 #include "toolkit/win32_internal.h"
 
@@ -57,6 +58,11 @@ public:
         }
     }
 
+    void ActivateMnemonic() override {
+        page_.Owner().SetActivePageIndex(page_.PageIndex());
+        KeepFocusShowing(page_.Owner());
+    }
+
 private:
     TabSheet& page_;
 };
@@ -82,6 +88,15 @@ public:
         }
     }
 
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        // The arrow keys go to the previous or next page, not round.
+        if (message == WM_KEYDOWN && wParam >= VK_LEFT && wParam <= VK_DOWN) {
+            pages_.SetActivePageIndex(pages_.ActivePageIndex() + (wParam == VK_LEFT || wParam == VK_UP ? -1 : 1));
+            return true;
+        }
+        return WindowPeer::HandleMessage(message, wParam, lParam, result);
+    }
+
     bool HandleNotify(NMHDR* header, LRESULT&) override {
         if (header->code != TCN_SELCHANGE) return false;
         pages_.SetActivePageIndex(static_cast<int>(SendMessageA(Window(), TCM_GETCURSEL, 0, 0)));
@@ -97,6 +112,8 @@ public:
     GroupBoxPeer(Win32Backend& backend, Control& box) : WindowPeer(backend, box) {
         Create("BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT);
     }
+
+    void ActivateMnemonic() override { Focus(NextTabStop(control_, nullptr, false)); }
 
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         switch (message) {

@@ -74,7 +74,11 @@ public:
             const auto key = form_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
             if (key == VK_TAB) {
                 // From the window itself, Tab goes to its first (or last) control.
-                if (HWND first = GetNextDlgTabItem(Window(), nullptr, GetKeyState(VK_SHIFT) < 0)) SetFocus(first);
+                if (GetKeyState(VK_CONTROL) < 0) {
+                    TurnPage(GetKeyState(VK_SHIFT) < 0);
+                } else {
+                    MoveFocus(GetKeyState(VK_SHIFT) < 0);
+                }
                 return true;
             }
             if (key == wParam) return false;

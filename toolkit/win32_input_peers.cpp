@@ -16,6 +16,20 @@ namespace {
 
 constexpr int kSpinButtonWidth = 15;
 
+// A zero byte would end the control's text there, hiding all that follows: it shows as a blank.
+std::string Shown(std::string text) {
+    for (char& c : text) {
+        if (c == '\0') c = ' ';
+    }
+    return text;
+}
+
+// Edit controls count their positions in UTF-16 units.
+DWORD PositionsIn(const std::string& text) {
+    if (text.empty()) return 0;
+    return static_cast<DWORD>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0));
+}
+
 // Labels and pictures are clicked through the notifications of static controls.
 class StaticPeer : public WindowPeer {
 public:
@@ -27,6 +41,10 @@ public:
         if (code != STN_CLICKED) return false;
         control_.HandleClick();
         return true;
+    }
+
+    void ActivateMnemonic() override {
+        if (control_.Kind() == ControlKind::Label) Focus(static_cast<Label&>(control_).FocusControl);
     }
 };
 
@@ -81,6 +99,9 @@ public:
         }
     }
 
+    // As a click of the mouse: the focus moves here first, so an edit left behind settles.
+    void ActivateMnemonic() override { SendMessageA(Window(), BM_CLICK, 0, 0); }
+
     bool HandleCommand(WORD code) override {
         if (code != BN_CLICKED) return false;
         if (control_.Kind() == ControlKind::CheckBox) {
@@ -104,8 +125,51 @@ public:
 
     bool HandleCommand(WORD code) override {
         if (code != EN_CHANGE) return false;
-        edit_.HandleTextEdited(WindowText(Window()));
+        // The program's own changes are in the component already.
+        if (!settingText_) edit_.HandleTextEdited(WindowText(Window()));
         return true;
+    }
+
+    void Refresh(Aspect aspect) override {
+        if (aspect != Aspect::Text || !Window()) {
+            WindowPeer::Refresh(aspect);
+            return;
+        }
+        // Writing back what the user just typed would move the caret to the start.
+        const std::string shown = Shown(edit_.Text());
+        if (WindowText(Window()) == shown) return;
+        settingText_ = true;
+        SetWindowTextA(Window(), shown.c_str());
+        settingText_ = false;
+    }
+
+    // Only the ends change, and the user's caret, selection and view stay on the same text.
+    void TextAmended(const std::string& dropped, const std::string& appended) override {
+        if (!Window()) return;
+        settingText_ = true;
+        DWORD start = 0;
+        DWORD end = 0;
+        SendMessageA(Window(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        const WPARAM firstLine = SendMessageA(Window(), EM_GETFIRSTVISIBLELINE, 0, 0);
+        const auto firstShown = static_cast<DWORD>(SendMessageA(Window(), EM_LINEINDEX, firstLine, 0));
+        const DWORD droppedPositions = PositionsIn(dropped);
+        if (droppedPositions > 0) {
+            SendMessageA(Window(), EM_SETSEL, 0, droppedPositions);
+            SendMessageA(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+        }
+        if (!appended.empty()) {
+            const int length = GetWindowTextLengthA(Window());
+            SendMessageA(Window(), EM_SETSEL, length, length);
+            SendMessageA(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Shown(appended).c_str()));
+        }
+        const auto kept = [droppedPositions](DWORD position) {
+            return position > droppedPositions ? position - droppedPositions : 0;
+        };
+        SendMessageA(Window(), EM_SETSEL, kept(start), kept(end));
+        const auto wantedFirst = static_cast<LONG>(SendMessageA(Window(), EM_LINEFROMCHAR, kept(firstShown), 0));
+        const auto nowFirst = static_cast<LONG>(SendMessageA(Window(), EM_GETFIRSTVISIBLELINE, 0, 0));
+        if (wantedFirst != nowFirst) SendMessageA(Window(), EM_LINESCROLL, 0, wantedFirst - nowFirst);
+        settingText_ = false;
     }
 
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
@@ -134,6 +198,7 @@ public:
 
 private:
     Edit& edit_;
+    bool settingText_ = false;
 };
 
 // An edit with up/down buttons inside its right edge.

@@ -9,6 +9,10 @@
 #include "toolkit/backend.h"
 #include "toolkit/component.h"
 
+namespace toolkit {
+class PageControl;
+}
+
 namespace toolkit::win32 {
 
 extern const char* const kFormClass;
@@ -26,6 +30,7 @@ public:
                         MessageStyle style) override;
     void ShellOpen(const Form& owner, const std::string& address) override;
     void Beep() override;
+    char DecimalSeparator() const override;
     std::string HostExecutablePath() const override;
 
     HINSTANCE Instance() const { return instance_; }
@@ -59,6 +64,8 @@ public:
     virtual bool HandleNotify(NMHDR*, LRESULT&) { return false; }
     // The background brush and text colour for drawing this control.
     virtual HBRUSH PrepareColors(HDC dc);
+    // What the "&" letter of this control's caption does: by default nothing.
+    virtual void ActivateMnemonic() {}
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -76,6 +83,15 @@ protected:
     void EraseBackground(HDC dc);
     // The shift keys and mouse buttons held with a key; Alt as the key message reports it.
     static ShiftState KeyShiftState(LPARAM keyData);
+    // Tab and Shift+Tab: the next or previous control in the window's tab order.
+    void MoveFocus(bool backward);
+    // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous page, round.
+    void TurnPage(bool backward);
+    // The control whose caption has `character` as its "&" letter acts; false if none has.
+    bool ActivateMnemonicOf(WPARAM character);
+    static void Focus(Control* control);
+    // Keys must not go on to a control of a page that no longer shows.
+    static void KeepFocusShowing(PageControl& pages);
 
     Win32Backend& backend_;
     Control& control_;
@@ -84,7 +100,6 @@ protected:
 private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void MoveFocus(bool backward);
 
     WNDPROC originalProc_ = nullptr;
     HFONT font_ = nullptr;

@@ -1,10 +1,13 @@
 // What every native control shares: creation in its parent, the window procedure that
 // routes messages and parent notifications to the control's peer, fonts, colours, the
-// mouse, the cursor and Tab between controls.
+// mouse, the cursor, and the keys that move between controls and pages or act on a caption's
+// "&" letter.
 #include <cstring>
 
 #include "toolkit/dialogs.h"
 #include "toolkit/form.h"
+#include "toolkit/keyboard.h"
+#include "toolkit/page_control.h"
 #include "toolkit/win32_internal.h"
 
 namespace toolkit::win32 {
@@ -145,14 +148,23 @@ bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         }
         return false;
     case WM_KEYDOWN:
-        if (wParam == VK_TAB && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP)) {
+        if (wParam != VK_TAB) return false;
+        if (GetKeyState(VK_CONTROL) < 0) {
+            TurnPage(GetKeyState(VK_SHIFT) < 0);
+        } else if (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) {
             MoveFocus(GetKeyState(VK_SHIFT) < 0);
-            return true;
+        } else {
+            return false;
         }
-        return false;
+        return true;
     case WM_CHAR:
         // The Tab that moved the focus is no character for the control.
-        return wParam == '\t' && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP);
+        if (wParam == '\t') return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
+        // The letter alone, as dialogs take it, where the control has no use for characters.
+        return !(CallOriginal(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) && ActivateMnemonicOf(wParam);
+    case WM_SYSCHAR:
+        // Alt and a letter. The player's message loop does no dialog keys for us.
+        return ActivateMnemonicOf(wParam);
     default:
         (void)lParam;
         return false;
@@ -160,8 +172,36 @@ bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 }
 
 void WindowPeer::MoveFocus(bool backward) {
-    HWND root = GetAncestor(hwnd_, GA_ROOT);
-    if (HWND next = GetNextDlgTabItem(root, hwnd_, backward)) SetFocus(next);
+    Focus(NextTabStop(control_.OwnerForm(), &control_, backward));
+}
+
+void WindowPeer::TurnPage(bool backward) {
+    PageControl* pages = PageControlOf(control_);
+    if (!pages || !pages->CanReceiveInput() || pages->Pages().empty()) return;
+    const int count = static_cast<int>(pages->Pages().size());
+    pages->SetActivePageIndex((pages->ActivePageIndex() + (backward ? count - 1 : 1)) % count);
+    KeepFocusShowing(*pages);
+}
+
+bool WindowPeer::ActivateMnemonicOf(WPARAM character) {
+    Control* target = MnemonicTarget(control_.OwnerForm(), static_cast<char>(character));
+    auto* peer = target ? static_cast<WindowPeer*>(target->GetPeer()) : nullptr;
+    if (!peer) return false;
+    peer->ActivateMnemonic();
+    return true;
+}
+
+void WindowPeer::Focus(Control* control) {
+    if (control && control->GetPeer() && control->CanReceiveInput()) {
+        SetFocus(reinterpret_cast<HWND>(control->GetPeer()->Handle()));
+    }
+}
+
+void WindowPeer::KeepFocusShowing(PageControl& pages) {
+    HWND focus = GetFocus();
+    if (!focus || IsWindowVisible(focus)) return;
+    Control* first = NextTabStop(*pages.Pages()[static_cast<std::size_t>(pages.ActivePageIndex())], nullptr, false);
+    Focus(first ? first : &pages);
 }
 
 HBRUSH WindowPeer::PrepareColors(HDC dc) {

@@ -3,6 +3,7 @@
 // names of the layout; every event is wired to the handler of the same name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,6 +34,9 @@ struct MainFormContext {
 
 class TMainForm : public toolkit::Form {
 public:
+    // The log keeps its newest text up to this size, dropping the oldest lines whole.
+    static constexpr std::size_t kLogCapBytes = 1024 * 1024;
+
     // Builds every component hidden, creates the window handle at once (Timer1 running),
     // then runs FormCreate.
     TMainForm(toolkit::Backend& backend, MainFormContext context);

@@ -178,6 +178,8 @@ void TMainForm::BuildHistoryAndLogPages() {
 
     Place(log, "", {0, 0, 325, 226}, 0);
     log.SetBorder(false);
+    // A player runs for weeks, and an answer's body may be a whole web page.
+    log.SetTextCap(kLogCapBytes);
 }
 
 void TMainForm::BuildAboutStrip() {

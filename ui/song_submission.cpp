@@ -1,6 +1,4 @@
 // Posting the song the window shows to the user's web site, and logging the answer.
-#include <exception>
-
 #include "tracker/http/song_submission.h"
 #include "ui/main_form.h"
 
@@ -22,9 +20,9 @@ void TMainForm::SendSongInfo(toolkit::Component&) {
                                             .password = params.Text()});
             http.Request.ContentType = body.FormContentType();
             http.PostForm(urlbox.Text(), body, buffer);
-        } catch (const std::exception&) {
-            // Every failure, the client's own kinds included: the log lines below are the
-            // only report, and nothing may interrupt the user with a box from a timer.
+        } catch (...) {
+            // Every failure of whatever kind: the log lines below are the only report, and
+            // nothing may interrupt the user with a box from a timer or skip disarming it.
         }
         for (const std::string& line : SubmissionResultLines(http, buffer)) log.AddLine(line);
     }

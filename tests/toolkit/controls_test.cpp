@@ -8,6 +8,7 @@
 #include "toolkit/edits.h"
 #include "toolkit/form.h"
 #include "toolkit/headless_backend.h"
+#include "toolkit/keyboard.h"
 #include "toolkit/page_control.h"
 #include "toolkit/value_list_editor.h"
 
@@ -122,6 +123,31 @@ TEST_F(FormFixture, MemoLinesAddAtTheEndAndSplitAtEveryLineBreak) {
     memo.SetText("typed");  // the user's text without a final break
     memo.AddLine("Code: 200");
     EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"typed", "Code: 200"}));
+}
+
+TEST_F(FormFixture, ACappedMemoDropsItsOldestLinesWholeAndKeepsZeroBytes) {
+    toolkit::Memo memo(&form, "memo");
+    memo.SetTextCap(20);
+    const std::string zero("a\0b", 3);
+    memo.AddLine(zero);     // 5 bytes
+    memo.AddLine("1234");   // 11
+    memo.AddLine("5678");   // 17
+    EXPECT_EQ(memo.Text(), zero + "\r\n1234\r\n5678\r\n");
+    memo.AddLine("abcd");   // 23: the first line goes, not part of the second
+    EXPECT_EQ(memo.Text(), "1234\r\n5678\r\nabcd\r\n");
+    memo.AddLine("ABCDEFGHIJKLMNO");  // 17 alone: everything older goes
+    EXPECT_EQ(memo.Text(), "ABCDEFGHIJKLMNO\r\n");
+    memo.SetText("x\ry\nunclosed");  // lone CR and LF end lines too; the last stays open
+    memo.AddLine("newer");
+    EXPECT_EQ(memo.Text(), "y\nunclosed\r\nnewer\r\n");
+    memo.AddLine(std::string(30, 'z'));  // longer than the cap on its own: cut at the cap
+    EXPECT_EQ(memo.Text(), std::string(18, 'z') + "\r\n");
+}
+
+TEST(Mnemonic, IsTheLetterAfterASingleAmpersandInLowerCase) {
+    const std::pair<const char*, char> cases[] = {
+        {"&Apply", 'a'}, {"Save && E&xit", 'x'}, {"&&&B", 'b'}, {"a&&b", 0}, {"end&", 0}, {"", 0}};
+    for (const auto& [caption, letter] : cases) EXPECT_EQ(toolkit::MnemonicOf(caption), letter) << caption;
 }
 
 TEST_F(FormFixture, PagesFillThePageControlUnderTheTabsAndOnlyTheActiveOneTakesInput) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/main_form_fixture.h"
+#include "toolkit/keyboard.h"
 #include "ui/addresses.h"
 
 namespace {
@@ -111,6 +112,40 @@ TEST_F(HandlerTest, FormCreateSelectsTheFirstPage) {
     backend.SelectPage(form.PageControl1, 2);
     form.FormCreate(form);
     EXPECT_EQ(form.PageControl1.ActivePageIndex(), 0);
+}
+
+TEST_F(HandlerTest, TabVisitsThePagesThenTheShownFieldsAndMnemonicsReachOnlyWhatTakesInput) {
+    const auto stops = [this] {
+        std::vector<std::string> names;
+        for (toolkit::Control* control : toolkit::TabStops(form)) names.push_back(control->Name());
+        return names;
+    };
+    EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "ID3artist", "ID3title", "ID3album", "ID3year",
+                                                 "ID3genre", "ID3Comment", "ID3track", "filename"}));
+    backend.SelectPage(form.PageControl1, 1);
+    EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "send", "urlbox", "interval", "params", "Memo1",
+                                                 "timeout"}));
+    EXPECT_EQ(toolkit::NextTabStop(form, &form.timeout, false), &form.PageControl1);
+    EXPECT_EQ(toolkit::NextTabStop(form, &form.PageControl1, true), &form.timeout);
+    EXPECT_EQ(toolkit::NextTabStop(form, &form, false), &form.PageControl1);
+
+    EXPECT_EQ(toolkit::MnemonicTarget(form, 'A'), nullptr);  // Apply is disabled
+    backend.Type(form.urlbox, "x");
+    EXPECT_EQ(toolkit::MnemonicTarget(form, 'A'), &form.Button1);
+    EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), &form.Button1);
+    backend.SelectPage(form.PageControl1, 0);
+    EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), nullptr);  // its page doesn't show
+}
+
+TEST_F(HandlerTest, TheLogKeepsItsNewestMebibyteInWholeLines) {
+    const std::string body(400 * 1024, 'x');
+    for (char group : {'1', '2', '3'}) {
+        form.log.AddLine(std::string("Code: 200 ") + group);
+        form.log.AddLine("Output: " + body);
+    }
+    EXPECT_LE(form.log.Text().size(), 1024u * 1024u);
+    const std::vector<std::string> expected{"Code: 200 2", "Output: " + body, "Code: 200 3", "Output: " + body};
+    EXPECT_EQ(form.log.Lines(), expected);
 }
 
 TEST(MainFormLifetime, DestroyingTheWindowStopsItsTimers) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -24,11 +25,12 @@ HWND HandleOf(const toolkit::Control& control) {
 
 struct WindowTest : ::testing::Test {
     std::unique_ptr<toolkit::Backend> backend = toolkit::CreateWin32Backend(GetModuleHandleA(nullptr));
+    test_support::TempDir hostDir;
     TID3v2 songTag;
     std::string lastFileName;
     SilentPlayer player;
-    std::unique_ptr<TMainForm> form = std::make_unique<TMainForm>(
-        *backend, MainFormContext{songTag, lastFileName, player, [] { return player::WindowHandle{0}; }});
+    std::unique_ptr<TMainForm> form =
+        std::make_unique<TMainForm>(*backend, SilentContext(songTag, lastFileName, player, hostDir));
     HWND window = HandleOf(*form);
 
     ~WindowTest() override {
@@ -220,6 +222,15 @@ TEST_F(WindowTest, TypingRulesTheUsersKeysAndTheLogHasNoLengthLimit) {
     SetWindowTextA(timeout, "70000");
     SendMessageA(timeout, WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(TextOf(timeout), "60000");
+    // The user's decimal separator is taken, not ".".
+    char separator[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+    ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, ","));
+    SetWindowTextA(timeout, "");
+    SendMessageA(timeout, WM_CHAR, '.', 0);
+    SendMessageA(timeout, WM_CHAR, ',', 0);
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator);
+    EXPECT_EQ(TextOf(timeout), ",");
 
     form->PageControl1.SetActivePageIndex(0);
     SendMessageA(HandleOf(form->ID3title), WM_KEYDOWN, VK_RIGHT, 0);
@@ -241,6 +252,43 @@ TEST_F(WindowTest, TypingRulesTheUsersKeysAndTheLogHasNoLengthLimit) {
     HWND url = HandleOf(form->urlbox);
     SetWindowTextA(url, "http://127.0.0.1/test.php");
     EXPECT_EQ(form->urlbox.Text(), "http://127.0.0.1/test.php");
+}
+
+TEST_F(WindowTest, LogLinesAppendAtTheEndKeepingTheUsersCaretAndViewAndTheCap) {
+    form->ShowAndBringToFront();
+    form->PageControl1.SetActivePageIndex(4);
+    PumpMessages(50);
+    HWND log = HandleOf(form->log);
+    for (int line = 0; line < 40; ++line) form->log.AddLine("line " + std::to_string(line));
+    SendMessageA(log, EM_SETSEL, 12, 14);
+    SendMessageA(log, EM_LINESCROLL, 0, 5);
+    const LRESULT firstVisible = SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(firstVisible, 0);
+
+    // A zero byte shows as a blank and hides nothing after it; the log itself keeps it.
+    form->log.AddLine(std::string("Output: a\0b", 11));
+    form->log.AddLine("Code: 200");
+    const std::string tail = "Output: a b\r\nCode: 200\r\n";
+    const std::string shown = TextOf(log);
+    ASSERT_GE(shown.size(), tail.size());
+    EXPECT_EQ(shown.substr(shown.size() - tail.size()), tail);
+    EXPECT_NE(form->log.Text().find(std::string("a\0b", 3)), std::string::npos);
+    DWORD start = 0, end = 0;
+    SendMessageA(log, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 12u);
+    EXPECT_EQ(end, 14u);
+    EXPECT_EQ(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0), firstVisible);
+    // A key typed at the end keeps every line.
+    SendMessageA(log, EM_SETSEL, shown.size(), shown.size());
+    SendMessageA(log, WM_CHAR, 'k', 0);
+    EXPECT_EQ(form->log.Text().substr(form->log.Text().size() - 12), "Code: 200\r\nk");
+
+    // Past the cap the window drops the same oldest lines as the log.
+    std::string body;  // a web page's worth of short lines
+    while (body.size() < 128 * 1024) body += "<p>a line of the answer's page</p>\r\n";
+    for (int group = 0; group < 9; ++group) form->log.AddLine("Output: " + body);
+    EXPECT_LE(form->log.Text().size(), TMainForm::kLogCapBytes);
+    EXPECT_EQ(TextOf(log), form->log.Text());
 }
 
 TEST_F(WindowTest, AnErrorInAHandlerGoesToTheErrorBoxAndTheWindowGoesOn) {
@@ -299,8 +347,9 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
     form->ShowAndBringToFront();
     PumpMessages(50);
     SetFocus(window);
-    // Tab goes from the window into the first page's fields, in their order.
-    SendMessageA(window, WM_KEYDOWN, VK_TAB, 0);
+    // Tab goes from the page control into the first page's fields, in their order.
+    SetFocus(HandleOf(form->PageControl1));
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(GetFocus(), HandleOf(form->ID3artist));
     SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(GetFocus(), HandleOf(form->ID3title));
@@ -314,6 +363,63 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
     SendMessageA(link, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(form->Label12.GetCursor(), toolkit::crDefault);
     EXPECT_EQ(form->Label12.EffectiveFont().color, toolkit::clBlue);
+}
+
+// Keys as the thread's keyboard state holds them while a key message is handled.
+void HoldKeys(std::initializer_list<BYTE> keys) {
+    BYTE state[256] = {};
+    for (BYTE key : keys) state[key] = 0x80;
+    SetKeyboardState(state);
+}
+
+TEST_F(WindowTest, TheKeyboardReachesThePagesAndAltAAppliesFromTheIntervalField) {
+    form->ShowAndBringToFront();
+    PumpMessages(50);
+    HWND tabs = HandleOf(form->PageControl1);
+    SetFocus(window);
+    SendMessageA(window, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), tabs);
+    SendMessageA(tabs, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), HandleOf(form->ID3artist));
+
+    // The arrow keys on the tabs stop at the ends; Ctrl+Tab turns round from anywhere and
+    // takes the focus along onto the page that shows.
+    SetFocus(tabs);
+    SendMessageA(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 1);
+    SendMessageA(tabs, WM_KEYDOWN, VK_LEFT, 0);
+    SendMessageA(tabs, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 0);
+    SetFocus(HandleOf(form->ID3title));
+    HoldKeys({VK_CONTROL, VK_SHIFT});
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 4);
+    EXPECT_EQ(GetFocus(), HandleOf(form->log));
+    HoldKeys({VK_CONTROL});
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    HoldKeys({});
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 1);
+    EXPECT_TRUE(IsWindowVisible(HandleOf(form->TabSheet2)));
+
+    // Alt+A through the message loop, as the player's loop passes it on.
+    std::filesystem::create_directory(hostDir.path() / "Plugins");
+    HWND interval = HandleOf(form->interval);
+    SetFocus(interval);
+    SetWindowTextA(interval, "45");
+    ASSERT_TRUE(form->Button1.Enabled());
+    constexpr LPARAM kAltDown = 1 << 29;
+    PostMessageA(interval, WM_SYSKEYDOWN, 'A', kAltDown | 1);
+    PumpMessages(100);
+    EXPECT_FALSE(form->Button1.Enabled());
+    const auto settings = test_support::ReadBytes(hostDir.path() / "Plugins" / "gen_quillon.ini");
+    EXPECT_NE(std::string(settings.begin(), settings.end()).find("Interval=45"), std::string::npos);
+    // The letter alone acts only from a control that takes no characters.
+    SetWindowTextA(interval, "50");
+    SendMessageA(interval, WM_CHAR, 'a', 0);
+    EXPECT_TRUE(form->Button1.Enabled());
+    SendMessageA(HandleOf(form->send), WM_CHAR, 'a', 0);
+    EXPECT_FALSE(form->Button1.Enabled());
 }
 
 TEST_F(WindowTest, AValueOfTheTableCanBeEditedInPlace) {
