@@ -69,11 +69,17 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     for (std::size_t i = 0; i < frames.size(); ++i) kept[i] = ConvertFrame(old.Version, frames[i]);
     std::vector<std::string> written;
     for (WrittenField& field : WrittenFields(tag, before)) {
-        if (!field.changed) continue;  // its old frames stay exactly as they are
+        const bool fromFallback = field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() &&
+                                  source[field.fallback];
+        const std::optional<std::size_t> origin = fromFallback ? source[field.fallback] : source[field.slot];
+        // An unchanged value keeps its old frames exactly as they are; when the frame it came
+        // from cannot be kept (it runs past the tag's end, or does not convert), the value is
+        // written anew instead of being lost with it.
+        if (!field.changed && (!origin || kept[*origin])) continue;
         // The new frame takes the place of the frame the value came from, and of the
         // fallback frame when that was it, so the reader finds it again.
         std::optional<std::size_t> place = source[field.slot];
-        if (field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() && source[field.fallback]) {
+        if (fromFallback) {
             if (place) kept[*source[field.fallback]].reset();
             else place = source[field.fallback];
         }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 
 namespace fuzz::known {
 
@@ -34,29 +33,6 @@ bool HasCookieYearBeyond2262(std::string_view answer) {
             if (run >= 3 && (run > 4 || std::stoi(std::string(value.substr(i - run, run))) > 2262)) return true;
             run = 0;
         }
-    }
-    return false;
-}
-
-bool HasFrameRunningPastTheEnd(std::string_view file) {
-    if (file.size() < 10 || file.substr(0, 3) != "ID3") return false;
-    auto byte = [&](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(file[i])); };
-    const int version = static_cast<int>(byte(3));
-    const std::uint64_t end = std::min<std::uint64_t>(
-        file.size(), 10 + (byte(6) << 21) + (byte(7) << 14) + (byte(8) << 7) + byte(9));
-    const std::size_t headerLength = version == 2 ? 6 : 10;
-    for (std::uint64_t at = 10; at + headerLength <= end && file[at] >= 'A' && file[at] <= 'Z';) {
-        std::uint64_t size = 0;
-        if (version == 2) {
-            size = byte(at + 3) << 16 | byte(at + 4) << 8 | byte(at + 5);
-        } else {
-            for (std::size_t i = 4; i < 8; ++i) size = size << 8 | byte(at + i);
-            const bool synchsafe = version == 4 && (size & 0x80808080) == 0;
-            if (synchsafe) size = (size >> 24) << 21 | ((size >> 16) & 0x7F) << 14 | ((size >> 8) & 0x7F) << 7 | (size & 0x7F);
-        }
-        // Either reading of a version 4 size that runs past the end counts.
-        if (at + headerLength + size > end) return true;
-        at += headerLength + size;
     }
     return false;
 }

@@ -1,11 +1,8 @@
 // Faults these targets found whose fixes come from other branches: control bytes of a URL or
-// of a Set-Cookie value reaching the request head, cookie dates past the year 2262
-// overflowing the clock's range, and a write that drops a frame running past the tag's end
-// together with the value a field without a setter took from it. Until those fixes are merged, the targets pass over what
+// of a Set-Cookie value reaching the request head, and cookie dates past the year 2262
+// overflowing the clock's range. Until those fixes are merged, the targets pass over what
 // reaches them, so that fuzzing can go on to find other faults; their regression inputs stay
-// in regressions/ and count again once this file goes, with the fixes. pending/ holds inputs
-// of faults not yet understood well enough to pass over; they move to regressions/ with
-// their fixes.
+// in regressions/ and count again once this file goes, with the fixes.
 #pragma once
 
 #include <string>
@@ -19,8 +16,5 @@ bool UrlHasControlByte(std::string_view url);
 std::string WithoutCookieLine(std::string_view head);
 // An answer with a Set-Cookie "expires" attribute whose year is past 2262.
 bool HasCookieYearBeyond2262(std::string_view answer);
-
-// A tag (versions 2 to 4) with a frame whose declared size runs past the tag or the file.
-bool HasFrameRunningPastTheEnd(std::string_view file);
 
 }  // namespace fuzz::known
