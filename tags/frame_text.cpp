@@ -174,11 +174,15 @@ std::string EncodeText(std::string_view ansi, std::string_view prefix, bool desc
     const std::u16string units = platform::Utf16FromAnsi(ansi);
     bool latin1 = true;
     for (char16_t unit : units) latin1 = latin1 && unit <= 0xFF;
-    std::string content(1, static_cast<char>(latin1 ? kLatin1Encoding : kUtf16Encoding));
+    // A zero unit ends a UTF-16 text, while encoding 0 keeps zero bytes inside its text: a
+    // text holding one goes in encoding 0 byte for byte, as earlier versions wrote every text.
+    const bool asStored = !latin1 && ansi.find('\0') != std::string_view::npos;
+    std::string content(1, static_cast<char>(latin1 || asStored ? kLatin1Encoding : kUtf16Encoding));
     content.append(prefix);
-    if (latin1) {
+    if (latin1 || asStored) {
         if (description) content += '\0';
-        for (char16_t unit : units) content += static_cast<char>(unit);
+        if (asStored) content.append(ansi);
+        else for (char16_t unit : units) content += static_cast<char>(unit);
     } else {
         if (description) content += Utf16LittleEndianWithMark(u"") + std::string(2, '\0');
         content += Utf16LittleEndianWithMark(units);

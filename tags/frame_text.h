@@ -43,7 +43,8 @@ std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
 // UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.
 std::string Utf16LittleEndianWithMark(std::u16string_view text);
 
-// A field's text as frame content: encoding 0 when ISO-8859-1 holds it, else encoding 1.
+// A field's text as frame content: encoding 0 when ISO-8859-1 holds it (a text with a zero
+// byte byte for byte), else encoding 1.
 // `prefix` (a comment's language) stands between the encoding byte and the text, and
 // `description` adds an empty short description.
 std::string EncodeText(std::string_view ansi, std::string_view prefix = {}, bool description = false);

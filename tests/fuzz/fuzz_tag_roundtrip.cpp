@@ -23,9 +23,9 @@ std::string_view Trim(std::string_view text) {
 
 // Whether `got` is what a read may give of `set` written into a 500-byte frame: the writer
 // chooses ISO-8859-1 or UTF-16, so the text may end where that frame ends (`fitsUtf16`
-// characters at least) or at a zero byte, which ends a UTF-16 text; it is never longer.
+// characters at least); it is never longer.
 bool ReadsAsSet(const std::string& set, const std::string& got, std::size_t fitsUtf16) {
-    const std::size_t kept = std::min({set.size(), fitsUtf16, set.find('\0')});
+    const std::size_t kept = std::min(set.size(), fitsUtf16);
     return std::string_view(set).starts_with(got) &&
            std::string_view(got).starts_with(Trim(std::string_view(set).substr(0, kept)));
 }

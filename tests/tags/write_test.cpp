@@ -353,11 +353,13 @@ TEST_F(WriteTagTest, TagClaimingMoreThanTheFileKeepsTheWholeOldFileBehindTheNewT
 
 TEST_F(WriteTagTest, NewTextIsLatin1WhenItCanBeAndUtf16Otherwise) {
     const struct {
-        const char* ansi;
+        std::string_view ansi;
         Bytes content;
     } cases[] = {
         {"\xC6\xE8\xE2", Latin1("\xC6\xE8\xE2")},
         {"\x80 and \x9C", Utf16(u"\u20AC and \u0153")},  // code page 1252 beyond ISO-8859-1
+        // A zero byte would end a UTF-16 text: kept byte for byte as encoding 0 keeps it.
+        {std::string_view("\x80\0\x9C", 3), Latin1(std::string_view("\x80\0\x9C", 3))},
     };
     for (const auto& c : cases) {
         Put(kAudio);
