@@ -23,12 +23,31 @@ bool IsDigits(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
+// An address literal: IPv6 (it has a colon) or IPv4 (nothing but digits and dots).
+bool IsAddress(const std::string& host) {
+    return host.find(':') != std::string::npos ||
+           std::all_of(host.begin(), host.end(),
+                       [](unsigned char c) { return std::isdigit(c) || c == '.'; });
+}
+
+// A domain attribute names more than one label: "example.com", not "com".
+bool HasInnerDot(const std::string& domain) {
+    const auto dot = domain.find('.', 1);
+    return dot != std::string::npos && dot + 1 < domain.size();
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+}
+
 // The host is the domain itself or a name within it: "www.example.com" is within
-// "example.com", "badexample.com" is not.
+// "example.com", "badexample.com" is not. An address is within nothing but itself.
 bool WithinDomain(const std::string& host, const std::string& domain) {
     const std::string name = Lower(host);
     if (domain.empty() || name.size() < domain.size()) return false;
     if (name == domain) return true;
+    if (IsAddress(name)) return false;
     return name.size() > domain.size() &&
            name.compare(name.size() - domain.size(), domain.size(), domain) == 0 &&
            name[name.size() - domain.size() - 1] == '.';
@@ -36,7 +55,7 @@ bool WithinDomain(const std::string& host, const std::string& domain) {
 
 // Dates as servers write them ("Wed, 09 Jun 2027 10:18:14 GMT", "Wednesday, 09-Jun-27
 // 10:18:14 GMT", "Wed Jun  9 10:18:14 2027"): the fields are found by their shape.
-std::optional<TCookieStore::Time> ParseCookieDate(const std::string& text) {
+std::optional<std::chrono::sys_seconds> ParseCookieDate(const std::string& text) {
     static const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                           "jul", "aug", "sep", "oct", "nov", "dec"};
     int day = -1, month = -1, year = -1, hour = -1, minute = 0, second = 0;
@@ -69,11 +88,16 @@ std::optional<TCookieStore::Time> ParseCookieDate(const std::string& text) {
         minute < 0 || minute > 59 || second < 0 || second > 60)
         return std::nullopt;
     using namespace std::chrono;
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+    // Later years mean "for ever" as much as 9999 does.
+    const year_month_day date{std::chrono::year{std::min(year, 9999)},
+                              std::chrono::month{static_cast<unsigned>(month)},
                               std::chrono::day{static_cast<unsigned>(day)}};
     if (!date.ok()) return std::nullopt;
-    return time_point_cast<system_clock::duration>(sys_days{date} + hours{hour} +
-                                                   minutes{minute} + seconds{second});
+    return sys_days{date} + hours{hour} + minutes{minute} + seconds{second};
+}
+
+std::chrono::sys_seconds Seconds(TCookieStore::Time time) {
+    return std::chrono::floor<std::chrono::seconds>(time);
 }
 
 }  // namespace
@@ -90,18 +114,24 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
     }
     const auto equals = parts.front().find('=');
     if (equals == std::string::npos || equals == 0) return;
+    // Name and value go back to the server in a header line of ours.
+    if (HasControlCharacter(parts.front())) return;
 
     Cookie cookie;
     cookie.name = Trim(parts.front().substr(0, equals));
     cookie.value = Trim(parts.front().substr(equals + 1));
-    cookie.domain = Lower(host);
-    std::optional<Time> maxAgeExpiry;
+    const std::string ownHost = Lower(host);
+    cookie.domain = ownHost;
+    std::optional<std::chrono::sys_seconds> maxAgeExpiry;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto split = parts[i].find('=');
         const std::string key = Lower(Trim(parts[i].substr(0, split)));
         const std::string value = split == std::string::npos ? "" : Trim(parts[i].substr(split + 1));
         if (key == "domain" && !value.empty()) {
-            cookie.domain = Lower(value.front() == '.' ? value.substr(1) : value);
+            const std::string domain = Lower(value.front() == '.' ? value.substr(1) : value);
+            // Neither a bare top-level name nor a part of an address may widen the cookie.
+            if (domain != ownHost && (IsAddress(ownHost) || !HasInnerDot(domain))) return;
+            cookie.domain = domain;
         } else if (key == "path" && !value.empty() && value.front() == '/') {
             cookie.path = value;
         } else if (key == "expires") {
@@ -110,7 +140,8 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
             const bool negative = !value.empty() && value.front() == '-';
             const std::string digits = negative ? value.substr(1) : value;
             if (IsDigits(digits))
-                maxAgeExpiry = negative ? now : now + std::chrono::seconds(std::atol(digits.c_str()));
+                maxAgeExpiry = negative ? Seconds(now)
+                                        : Seconds(now) + std::chrono::seconds(std::atol(digits.c_str()));
         } else if (key == "secure") {
             cookie.secure = true;
         }
@@ -121,7 +152,7 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
     const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
         return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
     });
-    const bool expired = cookie.expires && *cookie.expires <= now;
+    const bool expired = cookie.expires && *cookie.expires <= Seconds(now);
     if (same != cookies_.end()) {
         if (expired)
             cookies_.erase(same);
@@ -136,7 +167,7 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
 
 std::string TCookieStore::CookieHeaderFor(const std::string& host, const std::string& target,
                                           Time now) {
-    std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= now; });
+    std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= Seconds(now); });
     const std::string path = target.substr(0, target.find('?'));
     const std::string directory = path.substr(0, path.rfind('/') + 1);
     std::string header;
