@@ -28,10 +28,11 @@ const Bytes kAudio = Bytes(3000, 0x33);
 // The start of a version 3 tag, as a pipe might offer it.
 const Bytes kHeader = Header(3, 100);
 
-TID3v2 TitleOnly(const char* title) {
+// Writes a tag that needs a rebuild of the file.
+bool WriteSongTitle(const std::u16string& path) {
     TID3v2 tag;
-    tag.SetTitle(title);
-    return tag;
+    tag.SetTitle("Song");
+    return tag.WriteTag(path);
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ TEST(SpecialFiles, ALinkAtTheTemporaryNameIsReplacedAndWhatItPointsToStaysUntouc
         if (!dangling) WriteBytes(dir.Native("precious"), precious);
         fs::create_symlink(dir.Native("precious"), dir.Native("song.mp3~"));
 
-        ASSERT_TRUE(TitleOnly("Song").WriteTag(dir.File("song.mp3")));
+        ASSERT_TRUE(WriteSongTitle(dir.File("song.mp3")));
         EXPECT_FALSE(fs::is_symlink(dir.Native("song.mp3")));
         EXPECT_FALSE(fs::exists(fs::symlink_status(dir.Native("song.mp3~"))));
         EXPECT_EQ(ReadBytes(dir.Native("song.mp3")).size(), 4096 + kAudio.size());
@@ -63,7 +64,7 @@ TEST(SpecialFiles, ARebuiltFileKeepsItsPermissionBits) {
         TempDir dir;
         WriteBytes(dir.Native("song.mp3"), kAudio);
         ASSERT_EQ(::chmod(dir.Native("song.mp3").c_str(), mode), 0);
-        ASSERT_TRUE(TitleOnly("Song").WriteTag(dir.File("song.mp3")));
+        ASSERT_TRUE(WriteSongTitle(dir.File("song.mp3")));
         struct stat info {};
         ASSERT_EQ(::stat(dir.Native("song.mp3").c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, mode);
@@ -81,7 +82,7 @@ TEST(SpecialFiles, AFifoReadsAsNoTagAtOnceAndIsNotWritten) {
     TID3v2 tag;
     EXPECT_FALSE(tag.ReadTag(dir.File("pipe.mp3")));
     EXPECT_FALSE(tag.TagPresent);
-    EXPECT_FALSE(TitleOnly("Song").WriteTag(dir.File("pipe.mp3")));
+    EXPECT_FALSE(WriteSongTitle(dir.File("pipe.mp3")));
     EXPECT_FALSE(fs::exists(dir.Native("pipe.mp3~")));
     ::close(writer);
 }
