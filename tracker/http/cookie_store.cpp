@@ -53,6 +53,23 @@ bool WithinDomain(const std::string& host, const std::string& domain) {
            name[name.size() - domain.size() - 1] == '.';
 }
 
+// A time of day, "10:18:14": one or two digits each; anything glued on after the seconds
+// (a fraction) is ignored.
+bool ParseTimeOfDay(const std::string& word, int& hour, int& minute, int& second) {
+    int* fields[] = {&hour, &minute, &second};
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && (at == word.size() || word[at++] != ':')) return false;
+        const std::size_t start = at;
+        int value = 0;
+        for (; at < word.size() && at - start < 2 && std::isdigit(static_cast<unsigned char>(word[at])); ++at)
+            value = value * 10 + (word[at] - '0');
+        if (at == start) return false;
+        *fields[i] = value;
+    }
+    return true;
+}
+
 // Dates as servers write them ("Wed, 09 Jun 2027 10:18:14 GMT", "Wednesday, 09-Jun-27
 // 10:18:14 GMT", "Wed Jun  9 10:18:14 2027"): the fields are found by their shape.
 std::optional<std::chrono::sys_seconds> ParseCookieDate(const std::string& text) {
@@ -63,7 +80,7 @@ std::optional<std::chrono::sys_seconds> ParseCookieDate(const std::string& text)
     auto take = [&](const std::string& word) {
         if (word.empty()) return;
         int h, m, s;
-        if (hour < 0 && std::sscanf(word.c_str(), "%d:%d:%d", &h, &m, &s) == 3) {
+        if (hour < 0 && ParseTimeOfDay(word, h, m, s)) {
             hour = h, minute = m, second = s;
         } else if (IsDigits(word) && word.size() <= 2 && day < 0) {
             day = std::atoi(word.c_str());
