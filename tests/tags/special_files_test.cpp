@@ -22,11 +22,17 @@ using test_support::WriteBytes;
 
 namespace {
 
+// The start of a version 3 tag, as a pipe might offer it.
+const Bytes kHeader = Header(3, 100);
+
+}  // namespace
+
+#ifndef _WIN32
+namespace {
+
 namespace fs = std::filesystem;
 
 const Bytes kAudio = Bytes(3000, 0x33);
-// The start of a version 3 tag, as a pipe might offer it.
-const Bytes kHeader = Header(3, 100);
 
 // Writes a tag that needs a rebuild of the file.
 bool WriteSongTitle(const std::u16string& path) {
@@ -37,7 +43,6 @@ bool WriteSongTitle(const std::u16string& path) {
 
 }  // namespace
 
-#ifndef _WIN32
 TEST(SpecialFiles, ALinkAtTheTemporaryNameIsReplacedAndWhatItPointsToStaysUntouched) {
     for (bool dangling : {false, true}) {
         SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
