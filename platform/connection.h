@@ -16,7 +16,8 @@ namespace platform {
 class Connection {
 public:
     virtual ~Connection() = default;
-    // Sends every byte; each wait for room is bounded by `timeoutMs`.
+    // Sends every byte; each wait for room is bounded by `timeoutMs`. Closed when the peer
+    // has closed or reset the connection meanwhile.
     virtual IoStatus SendAll(const void* data, std::size_t size, int timeoutMs,
                              SocketError& error) = 0;
     // Waits up to `timeoutMs` for data, then reads up to `size` bytes (count in `received`).

@@ -41,6 +41,8 @@ bool MakeNonBlocking(Native socket);
 bool ConnectPending(int code);
 bool WouldBlock(int code);
 bool Interrupted(int code);
+// A send failed because the peer closed or reset the connection.
+bool ClosedByPeer(int code);
 // Waits for readability, or writability / a failed connect when `forWriting`:
 // 1 ready, 0 timed out, -1 failed. A negative `timeoutMs` waits without bound.
 int Wait(Native socket, bool forWriting, int timeoutMs);

@@ -186,6 +186,7 @@ IoStatus TcpSocket::SendAll(const void* data, std::size_t size, int timeoutMs,
         }
         int code = sys::LastError();
         if (sys::Interrupted(code)) continue;
+        if (sys::ClosedByPeer(code)) return IoStatus::Closed;
         if (!sys::WouldBlock(code)) {
             error = sys::ErrorFor(code);
             return IoStatus::Failed;

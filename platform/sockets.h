@@ -50,7 +50,7 @@ std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t po
 
 enum class IoStatus {
     Done,      // the operation completed
-    Closed,    // the peer closed the connection (Receive only)
+    Closed,    // the peer closed the connection (Receive), or closed or reset it (SendAll)
     TimedOut,  // the time-out passed first
     Failed,    // `error` says why
 };
@@ -69,6 +69,7 @@ public:
     // time-out or a failure the socket is closed again: nothing is left behind.
     IoStatus Connect(const SocketAddress& address, int timeoutMs, SocketError& error);
     // Sends every byte; each wait for room in the send buffer is bounded by `timeoutMs`.
+    // Closed when the peer has closed or reset the connection meanwhile.
     IoStatus SendAll(const void* data, std::size_t size, int timeoutMs, SocketError& error);
     // Waits until data, or the peer's close, can be read.
     IoStatus WaitReadable(int timeoutMs, SocketError& error);
