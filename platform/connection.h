@@ -41,7 +41,8 @@ public:
                              std::unique_ptr<Connection>& connection, SocketError& error) = 0;
 };
 
-// Plain TCP over the system's sockets.
-std::unique_ptr<Connector> MakeTcpConnector();
+// Plain TCP over the system's sockets. Setting `*cancel` (from another thread) ends the
+// name lookup, connect, send or receive in progress, and every later one, as a failure.
+std::unique_ptr<Connector> MakeTcpConnector(const CancelFlag* cancel = nullptr);
 
 }  // namespace platform

@@ -10,6 +10,8 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+
+#include <cerrno>
 #endif
 
 #include <string>
@@ -21,9 +23,11 @@ namespace platform::socket_system {
 #ifdef _WIN32
 using Native = SOCKET;
 inline const Native kNone = INVALID_SOCKET;
+inline constexpr int kCancelled = WSAECANCELLED;
 #else
 using Native = int;
 inline const Native kNone = -1;
+inline constexpr int kCancelled = ECANCELED;
 #endif
 
 // Starts / stops the system library (a no-op on POSIX); Start returns 0 or an error number.
