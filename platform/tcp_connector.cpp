@@ -1,6 +1,7 @@
 #include <chrono>
 
 #include "platform/connection.h"
+#include "platform/socket_system.h"
 
 namespace platform {
 namespace {
@@ -29,6 +30,10 @@ public:
 
     IoStatus Connect(const Endpoint& endpoint, int timeoutMs,
                      std::unique_ptr<Connection>& connection, SocketError& error) override {
+        if (cancel_ && cancel_->load()) {
+            error = socket_system::ErrorFor(socket_system::kCancelled);
+            return IoStatus::Failed;
+        }
         // The name lookup counts against the time-out as the connects do.
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         std::vector<SocketAddress> addresses;
