@@ -5,7 +5,7 @@ TESTED := native sanitize win64
 export WINEPREFIX := $(CURDIR)/build/win64/wine
 export WINEDEBUG := -all
 
-.PHONY: test demo deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
+.PHONY: test demo soak deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,10 @@ test: build wine-prefix
 
 demo: build wine-prefix
 	@scripts/demo
+
+# 2,000 submissions through the stand-in player (about six minutes); not part of `make test`.
+soak: deps build-win64 wine-prefix
+	@xvfb-run -a /usr/bin/python3 tests/soak/soak_test.py build/win64/tools/standin-player/standin-player.exe build/win64/gen_quillon.dll
 
 clean:
 	rm -rf build

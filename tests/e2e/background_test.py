@@ -171,6 +171,7 @@ def main(player_exe, plugin_dll, report):
         checks.case("QuitAndUnloadInTheMiddleOfAnExchangeReturnAtOnce")
         ran_through(checks, player)
         unloaded = player.starting("unload ok")
+        print("quit at 3000 ms, unload returned at {} ms".format([u[0] for u in unloaded]))
         checks.expect(len(unloaded) == 1 and unloaded[0][0] < 3000 + 2000,
                       "unload {}".format(unloaded))
         checks.expect("window none" in player.texts, "the window outlived the unload")

@@ -1,0 +1,141 @@
+#!/usr/bin/python3
+"""Soak: the real plug-in in the stand-in player under wine64 makes 2,001 submissions to a
+loopback server, the plug-in's timers run 100 times faster (an interval of 10 s becomes
+100 ms; the product is unchanged). Every other answer fails, in turn: 404, 302 with a
+Location, a close before the status line, a chunked body broken off, and no answer at all
+(the time-out). Prints the process's handle count, GDI and USER objects and private bytes at
+the start, after the first hundred submissions, in the middle and at the end; fails when they
+grow after the first hundred or when a submission is not logged.
+
+Usage: soak_test.py STANDIN_PLAYER_EXE PLUGIN_DLL (inside an X display)."""
+import os
+import socket
+import sys
+import tempfile
+import threading
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
+import session  # noqa: E402
+
+SELECTS = 2000       # song changes after the first song: one submission each
+STEP_MS = 150        # between song changes
+FIRST_MS = 2000      # the first change
+TIMEOUT_MS = 100     # the plug-in's time-out, which the silent answers run into
+PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
+
+ANSWERS = [
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here\n",
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n",
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"",  # closed before the status line
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nHello\r\n",  # broken off
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    None,  # never answers
+]
+
+
+class Server:
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0), backlog=64)
+        self.count = 0
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                connection, _ = self.listener.accept()
+            except OSError:
+                return
+            answer = ANSWERS[self.count % len(ANSWERS)]
+            self.count += 1
+            threading.Thread(target=self.answer, args=(connection, answer), daemon=True).start()
+
+    @staticmethod
+    def answer(connection, answer):
+        with connection:
+            connection.settimeout(10)
+            try:
+                data = b""
+                while b"\r\n\r\n" not in data:
+                    piece = connection.recv(65536)
+                    if not piece:
+                        return
+                    data += piece
+                head, _, body = data.partition(b"\r\n\r\n")
+                length = next((int(line.split(b":")[1]) for line in head.split(b"\r\n")
+                               if line.lower().startswith(b"content-length:")), 0)
+                while len(body) < length:
+                    piece = connection.recv(65536)
+                    if not piece:
+                        return
+                    body += piece
+                if answer is None:
+                    while connection.recv(65536):
+                        pass
+                else:
+                    connection.sendall(answer)
+            except OSError:
+                pass
+
+
+def resources(player):
+    figures = []
+    for _, text, _ in player.starting("resources "):
+        figures.append(dict(item.split("=") for item in text.split()[1:]))
+    return [{key: int(value) for key, value in figure.items()} for figure in figures]
+
+
+def main(player_exe, plugin_dll):
+    if not os.environ.get("DISPLAY"):
+        print("no X display: run inside xvfb-run")
+        return False
+    server = Server()
+    url = "http://127.0.0.1:{}/test.php".format(server.listener.getsockname()[1])
+    end = FIRST_MS + STEP_MS * SELECTS
+    marks = [1500, FIRST_MS + STEP_MS * 100, FIRST_MS + STEP_MS * (SELECTS // 2), end + 2000]
+    script = ["at 0 timescale 100", "at 0 start"]
+    script += ["at {} select {}".format(FIRST_MS + STEP_MS * i, i % 2) for i in range(1, SELECTS + 1)]
+    script += ["at {} resources".format(mark) for mark in marks]
+    script += ["at {} log".format(end + 3000), "at {} exit".format(end + 4000)]
+    script.sort(key=lambda line: int(line.split()[1]))
+    with tempfile.TemporaryDirectory(prefix="quillon-soak-") as folder:
+        music = os.path.join(folder, "Music")
+        os.makedirs(music)
+        paths = [os.path.join(music, "song{}.mp3".format(i)) for i in range(2)]
+        for i, path in enumerate(paths):
+            session.write_song(path, 1, "Soak", "Song {}".format(i), "", "", "", "", i)
+        os.makedirs(os.path.join(folder, "Plugins"))
+        session.write_settings(folder, url, "pw", 10, TIMEOUT_MS, 1)
+        player = session.Player(folder, player_exe, plugin_dll, "\n".join(script) + "\n", paths)
+        ended = player.finish(end / 1000 + 120)
+    server.listener.close()
+
+    ok = True
+    figures = resources(player)
+    for name, figure in zip(("start", "after 100", "middle", "end"), figures):
+        print("{:>9}: handles={handles} gdi={gdi} user={user} private={private}".format(
+            name, **figure))
+    logged = sum(1 for _, text, _ in player.lines if text.startswith("logline Code: "))
+    print("submissions: {} received by the server, {} logged".format(server.count, logged))
+    if not ended or len(figures) != 4:
+        print("FAILED: the player did not run the whole script")
+        return False
+    if logged != SELECTS + 1 or server.count != SELECTS + 1:
+        print("FAILED: want {} submissions received and logged".format(SELECTS + 1))
+        ok = False
+    after100, last = figures[1], figures[3]
+    for key in ("handles", "gdi", "user"):
+        if last[key] > after100[key]:
+            print("FAILED: {} grew from {} to {}".format(key, after100[key], last[key]))
+            ok = False
+    if last["private"] - after100["private"] > PRIVATE_GROWTH_LIMIT:
+        print("FAILED: private bytes grew by {}".format(last["private"] - after100["private"]))
+        ok = False
+    return ok
+
+
+if __name__ == "__main__":
+    sys.exit(0 if main(*sys.argv[1:3]) else 1)
