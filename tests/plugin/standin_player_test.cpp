@@ -273,13 +273,16 @@ TEST(StandinPlayer, DrivesThePluginWindowAsAUser) {
                              "at 700 click Nothing\nat 700 click Write\nat 700 tab Nowhere\n"
                              "at 700 tab Log\nat 800 log\nat 900 exit\n");
     SCOPED_TRACE(Dump(report));
+    // The first "fields" command is the one before the typing, whenever a loaded machine
+    // gets round to it.
     std::vector<std::string> labels;
     std::vector<std::string> albums;
-    for (std::size_t i = 0; i < report.lines.size(); ++i) {
-        const auto& line = report.lines[i];
+    bool typed = false;
+    for (const auto& line : report.lines) {
+        typed = typed || StartsWith(line, "type ");
         if (!StartsWith(line, "field \"")) continue;
         const std::string label = line.substr(7, line.find('"', 7) - 7);
-        if (report.times[i] < 600) labels.push_back(label);
+        if (!typed) labels.push_back(label);
         if (label == "Album:") albums.push_back(line);
     }
     for (const char* label : {"Artist:", "Title:", "Album:", "Year:", "Genre:", "Comment:",

@@ -403,11 +403,13 @@ void ScheduleNextStep() {
     SetTimer(ThePlayer.window, SCRIPT_TIMER, delay, nullptr);
 }
 
+// One step per timer message: what a step posted (typed characters, clicks) is handled
+// before the next step runs, however late a loaded machine runs them.
 void RunDueSteps() {
     KillTimer(ThePlayer.window, SCRIPT_TIMER);
     const ULONGLONG elapsed = GetTickCount64() - ThePlayer.started;
-    while (ThePlayer.nextStep < ThePlayer.steps.size() &&
-           ThePlayer.steps[ThePlayer.nextStep].at <= elapsed) {
+    if (ThePlayer.nextStep < ThePlayer.steps.size() &&
+        ThePlayer.steps[ThePlayer.nextStep].at <= elapsed) {
         Run(ThePlayer.steps[ThePlayer.nextStep++]);
     }
     ScheduleNextStep();
