@@ -291,14 +291,22 @@ void ReportGap() {
     ThePlayer.longestDispatchMs = 0;
 }
 
+// Counted by trying every handle value: wine's GetProcessHandleCount says 0.
+DWORD CountHandles() {
+    DWORD count = 0;
+    for (std::uintptr_t value = 4; value < (1u << 16); value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
 void ReportResources() {
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                          sizeof memory);
-    DWORD handles = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
-    Report("resources handles=%lu gdi=%lu user=%lu private=%llu", handles,
+    Report("resources handles=%lu gdi=%lu user=%lu private=%llu", CountHandles(),
            GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
            GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS),
            static_cast<unsigned long long>(memory.PrivateUsage));
