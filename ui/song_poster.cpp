@@ -68,6 +68,9 @@ void TSongPoster::Post(std::string url, std::optional<TMultipartFormStream> body
 bool TSongPoster::Stop(int graceMs) { return worker_->Stop(graceMs); }
 
 std::string TSongPoster::DroppedLine(const std::string& song) {
-    return "Not sent, " + std::to_string(toolkit::JobQueue::kMaxWaiting) +
-           " songs were waiting: " + song;
+    std::string line = "Not sent, ";
+    line += std::to_string(toolkit::JobQueue::kMaxWaiting);
+    line += " songs were waiting: ";
+    line += song;
+    return line;
 }
