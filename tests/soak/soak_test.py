@@ -24,7 +24,7 @@ SELECTS = 2100       # song changes after the first song: one submission each, a
 WANTED = 2000        # submissions at least (a late timer may take two changes as one)
 STEP_MS = 200        # between song changes
 FIRST_MS = 2000      # the first change
-TIMEOUT_MS = 100     # the plug-in's time-out, which the silent answers run into
+TIMEOUT_MS = 150     # the plug-in's time-out, which the silent answers run into
 PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
 
 ANSWERS = [
@@ -116,15 +116,6 @@ def linux_figures(pid, figure):
     return figure
 
 
-def timer_ticks(player):
-    """Ticks per timer of the plug-in's window, fewest first: the send timer's come first."""
-    counts = {}
-    for _, text, _ in player.lines:
-        if text.startswith("tick "):
-            counts[text] = counts.get(text, 0) + 1
-    return sorted(counts.values())
-
-
 def main(player_exe, plugin_dll):
     if not os.environ.get("DISPLAY"):
         print("no X display: run inside xvfb-run")
@@ -132,11 +123,12 @@ def main(player_exe, plugin_dll):
     server = Server()
     url = "http://127.0.0.1:{}/test.php".format(server.listener.getsockname()[1])
     end = FIRST_MS + STEP_MS * SELECTS
-    marks = [1500, FIRST_MS + STEP_MS * 100, FIRST_MS + STEP_MS * (SELECTS // 2), end + 2000]
-    script = ["at 0 timescale 100", "at 0 start"]
+    marks = [1500, FIRST_MS + STEP_MS * 100, FIRST_MS + STEP_MS * (SELECTS // 2), end + 3000]
+    # Ticks and queries go unreported: hundreds of lines a second would slow the player.
+    script = ["at 0 timescale 100", "at 0 start", "at 1600 quiet"]
     script += ["at {} select {}".format(FIRST_MS + STEP_MS * i, i % 2) for i in range(1, SELECTS + 1)]
     script += ["at {} resources".format(mark) for mark in marks]
-    script += ["at {} log".format(end + 3000), "at {} exit".format(end + 4000)]
+    script += ["at {} log".format(end + 4000), "at {} exit".format(end + 5000)]
     script.sort(key=lambda line: int(line.split()[1]))
     with tempfile.TemporaryDirectory(prefix="quillon-soak-") as folder:
         music = os.path.join(folder, "Music")
@@ -157,14 +149,12 @@ def main(player_exe, plugin_dll):
     for name, figure in zip(("start", "after 100", "middle", "end"), figures):
         print("{:>9}: handles={handles} gdi={gdi} user={user} private={private} "
               "rss-anon={rssanon_kb} KiB fds={fds}".format(name, **figure))
-    ticks = timer_ticks(player)
-    sent = ticks[0] if len(ticks) == 2 else -1
     logged = sum(1 for _, text, _ in player.lines if text.startswith("logline Code: "))
     dropped = sum(1 for _, text, _ in player.lines if text.startswith("logline Not sent"))
-    print("submissions: {} made (send timer ticks), {} received by the server, {} logged, "
-          "{} dropped".format(sent, server.count, logged, dropped))
+    print("submissions: {} received by the server, {} logged, {} dropped".format(
+        server.count, logged, dropped))
     ok = True
-    if sent < WANTED or logged != sent or dropped != 0:
+    if server.count < WANTED or logged != server.count or dropped != 0:
         print("FAILED: want at least {} submissions, each logged".format(WANTED))
         ok = False
     after100, last = figures[1], figures[3]

@@ -25,6 +25,7 @@
 //   exitprocess  ends the process with the plug-in still loaded
 //   gap          the longest time one message kept the loop busy since the last gap report
 //   resources    the process's handle count, GDI and USER objects and private bytes
+//   quiet        stops reporting ticks and queries (long runs)
 //   timescale <n>  runs the plug-in's timers <n> times faster from the next load on (tests
 //                only: periods set at load are measured by their first tick)
 #include <windows.h>
@@ -63,6 +64,7 @@ struct Player {
     HMODULE library = nullptr;
     plugin::GeneralPurposePlugin* record = nullptr;
     double longestDispatchMs = 0;
+    bool quiet = false;
     unsigned timeScale = 1;
     ULONGLONG loadedAt = 0;
     std::set<std::pair<HWND, UINT_PTR>> scaledTimers;
@@ -381,6 +383,8 @@ void Run(const standin::Step& step) {
         Type(step.argument);
     } else if (command == "click") {
         Click(step.argument);
+    } else if (command == "quiet") {
+        ThePlayer.quiet = true;
     } else if (command == "gap") {
         ReportGap();
     } else if (command == "resources") {
@@ -425,7 +429,7 @@ void RunDueSteps() {
 
 LRESULT AnswerQuery(WPARAM data, LPARAM query) {
     if (query == player::IPC_GETLISTPOS) {
-        Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
+        if (!ThePlayer.quiet) Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
         return ThePlayer.current;
     }
     if (query == player::IPC_GETPLAYLISTFILE) {
@@ -435,7 +439,7 @@ LRESULT AnswerQuery(WPARAM data, LPARAM query) {
             return 0;
         }
         const std::string& name = ThePlayer.playlist[static_cast<std::size_t>(entry)];
-        Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
+        if (!ThePlayer.quiet) Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
         return reinterpret_cast<LRESULT>(name.c_str());
     }
     Report("query unknown lParam=%lld wParam=%llu -> 0", static_cast<long long>(query),
@@ -523,8 +527,9 @@ int main(int argc, char** argv) {
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         // The plug-in's timers run from this loop: each tick of another window is reported.
         if (message.message == WM_TIMER && message.hwnd != ThePlayer.window) {
-            Report("tick window=%p id=%llu", Address(message.hwnd),
-                   static_cast<unsigned long long>(message.wParam));
+            if (!ThePlayer.quiet)
+                Report("tick window=%p id=%llu", Address(message.hwnd),
+                       static_cast<unsigned long long>(message.wParam));
             ScaleLoadTimer(message);
         }
         // How long this message keeps the loop from the next: the player's stall.
