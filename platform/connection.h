@@ -45,4 +45,15 @@ public:
 // name lookup, connect, send or receive in progress, and every later one, as a failure.
 std::unique_ptr<Connector> MakeTcpConnector(const CancelFlag* cancel = nullptr);
 
+// TLS over the connections that `transport` opens, through the system's TLS (Schannel on
+// Windows, OpenSSL elsewhere): TLS 1.2 at least, the host name sent and the certificate
+// always checked against the system's trust store and the host name. The handshake runs in
+// the first SendAll or Receive and, as a whole, within that call's time-out. Its failures
+// are Failed with the kind Tls, Certificate or TlsUnavailable.
+std::unique_ptr<Connector> MakeTlsConnector(std::unique_ptr<Connector> transport);
+
+// By the endpoint's scheme: "https" through TLS over TCP, every other one plain TCP; both
+// ended by `*cancel` as MakeTcpConnector says.
+std::unique_ptr<Connector> MakeSystemConnector(const CancelFlag* cancel = nullptr);
+
 }  // namespace platform

@@ -26,7 +26,8 @@ public:
     bool CreateExclusive(const std::u16string& path);
 
     bool IsOpen() const;
-    void Close();
+    // False when the system reports an error on closing (written data may be lost).
+    bool Close();
 
     // Length in bytes, or -1 when it cannot be told.
     std::int64_t Length() const;

@@ -66,11 +66,11 @@ bool File::CreateExclusive(const std::u16string& path) {
 
 bool File::IsOpen() const { return descriptor_ >= 0; }
 
-void File::Close() {
-    if (descriptor_ >= 0) {
-        ::close(descriptor_);
-        descriptor_ = -1;
-    }
+bool File::Close() {
+    if (descriptor_ < 0) return true;
+    const bool closed = ::close(descriptor_) == 0;
+    descriptor_ = -1;
+    return closed;
 }
 
 std::int64_t File::Length() const {

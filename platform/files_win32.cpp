@@ -55,11 +55,11 @@ bool File::CreateExclusive(const std::u16string& path) {
 
 bool File::IsOpen() const { return handle_ != nullptr; }
 
-void File::Close() {
-    if (handle_ != nullptr) {
-        CloseHandle(AsHandle(handle_));
-        handle_ = nullptr;
-    }
+bool File::Close() {
+    if (handle_ == nullptr) return true;
+    const bool closed = CloseHandle(AsHandle(handle_)) != 0;
+    handle_ = nullptr;
+    return closed;
 }
 
 std::int64_t File::Length() const {

@@ -231,6 +231,11 @@ IoStatus TcpSocket::Connect(const SocketAddress& address, int timeoutMs, SocketE
         Close();
         return IoStatus::Failed;
     }
+    // Small writes (the request head, a TLS handshake's last flight) leave at once rather
+    // than wait for the server's delayed acknowledgement of the write before them.
+    const int noDelay = 1;
+    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
     if (::connect(socket, target, address.length) == 0) return IoStatus::Done;
     int code = sys::LastError();
     if (!sys::ConnectPending(code)) {

@@ -26,10 +26,16 @@ private:
     int startError_ = 0;
 };
 
-// What a failed call reports: the system's error number and the system's text for it.
+// Which layer a failure comes from: the connection itself, the TLS layer, the server's
+// certificate, or a TLS layer that the system cannot start at all.
+enum class FailureKind { Socket, Tls, Certificate, TlsUnavailable };
+
+// What a failed call reports: the system's error number and the system's text for it (for
+// TLS and certificate failures, the whole message, code included).
 struct SocketError {
     int code = 0;
     std::string text;
+    FailureKind kind = FailureKind::Socket;
 };
 
 // One address to connect to, in the system's own form.

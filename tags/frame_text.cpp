@@ -3,27 +3,31 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "tags/id3v2.h"
 
 namespace tags {
 namespace {
 
-constexpr unsigned char kUtf16Encoding = 1;
-
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-std::string DecodeUtf16LittleEndian(std::string_view content) {
-    std::string text;
-    const std::size_t units = (content.size() - 1) / 2;
-    for (std::size_t k = 1; k <= units; ++k) {
-        const auto low = static_cast<unsigned char>(content[2 * k - 1]);
-        const auto high = static_cast<unsigned char>(content[2 * k]);
-        const auto unit = static_cast<char16_t>(low | (high << 8));
-        if (unit == 0) break;
-        // Drops the byte-order mark FF FE, and with it every unit whose low byte is FF.
-        if (low == 0xFF) continue;
-        text += platform::AnsiFromUtf16Unit(unit);
+unsigned char Byte(std::string_view bytes, std::size_t i) { return static_cast<unsigned char>(bytes[i]); }
+
+// Encoding 1 honours its byte-order mark (none means little-endian); only the mark itself is
+// skipped. Encoding 2 is big-endian without a mark.
+std::u16string DecodeUtf16(std::string_view text, bool bigEndian, bool markAllowed) {
+    std::size_t i = 0;
+    if (markAllowed && text.size() >= 2) {
+        if (Byte(text, 0) == 0xFF && Byte(text, 1) == 0xFE) i = 2;
+        if (Byte(text, 0) == 0xFE && Byte(text, 1) == 0xFF) i = 2, bigEndian = true;
     }
-    return Trim(text);
+    std::u16string units;
+    for (; i + 1 < text.size(); i += 2) {
+        const auto first = Byte(text, i), second = Byte(text, i + 1);
+        const auto unit = static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8));
+        if (unit == 0) break;
+        units += unit;
+    }
+    return units;
 }
 
 int HexDigit(char c) {
@@ -70,9 +74,36 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide) {
+    if (!wide) return content.find('\0', from);
+    for (std::size_t i = from; i + 1 < content.size(); i += 2) {
+        if (content[i] == '\0' && content[i + 1] == '\0') return i;
+    }
+    return std::string_view::npos;
+}
+
+std::u16string DecodeUnicode(unsigned char encoding, std::string_view text) {
+    if (encoding == kUtf8Encoding) {
+        text = text.substr(0, text.find('\0'));
+        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a mark some taggers add
+        return platform::Utf16FromUtf8(text);
+    }
+    return DecodeUtf16(text, encoding == kUtf16BigEndianEncoding, encoding == kUtf16Encoding);
+}
+
+std::string Utf16LittleEndianWithMark(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 std::string DecodeText(std::string_view content) {
-    if (!content.empty() && static_cast<unsigned char>(content[0]) == kUtf16Encoding) {
-        return DecodeUtf16LittleEndian(content);
+    const unsigned char encoding = content.empty() ? kLatin1Encoding : Byte(content, 0);
+    if (encoding >= kUtf16Encoding && encoding <= kUtf8Encoding) {
+        return Trim(platform::AnsiFromUtf16(DecodeUnicode(encoding, content.substr(1))));
     }
     // Encoding 0: the bytes as they are; the encoding byte and the zero fill go with the trim.
     return Trim(content);
@@ -108,17 +139,51 @@ std::string CleanGenre(std::string_view content) {
 std::string DecodeAfterDescription(std::string_view content, bool withLanguage) {
     if (content.empty()) return {};
     const char encoding = content[0];
-    const std::string_view separator =
-        static_cast<unsigned char>(encoding) == kUtf16Encoding ? std::string_view("\0\0", 2)
-                                                               : std::string_view("\0", 1);
+    const bool wide = Byte(content, 0) == kUtf16Encoding || Byte(content, 0) == kUtf16BigEndianEncoding;
+    const std::size_t separatorLength = wide ? 2 : 1;
     std::string_view rest = content.substr(std::min<std::size_t>(withLanguage ? 4 : 1, content.size()));
-    const std::size_t found = rest.find(separator);
-    const std::size_t skip = found != std::string_view::npos ? found + separator.size()
-                                                             : separator.size() - 1;
+    // UTF-16 code units start at even offsets: a zero high byte followed by a zero low byte
+    // is no separator.
+    const std::size_t found = FindTerminator(rest, 0, wide);
+    const std::size_t skip = found != std::string_view::npos ? found + separatorLength : separatorLength - 1;
     rest.remove_prefix(std::min(skip, rest.size()));
     std::string text(1, encoding);
     text.append(rest);
     return DecodeText(text);
+}
+
+void FillFields(const TagInfo& record, TID3v2& tag) {
+    const auto& slot = record.Frames;
+    tag.Title = DecodeWithFallback(slot[kTitleSlot], slot[kGroupTitleSlot]);
+    tag.Artist = DecodeWithFallback(slot[kArtistSlot], slot[kOriginalArtistSlot]);
+    tag.Album = DecodeWithFallback(slot[kAlbumSlot], slot[kOriginalAlbumSlot]);
+    tag.TrackNumber = ParseTrackNumber(slot[kTrackSlot]);
+    tag.TrackText = DecodeText(slot[kTrackSlot]);
+    tag.Year = PickYear(slot[kYearSlot], slot[kDateSlot]);
+    tag.Genre = CleanGenre(slot[kGenreSlot]);
+    tag.Comment = DecodeAfterDescription(slot[kCommentSlot], true);
+    tag.Composer = DecodeText(slot[kComposerSlot]);
+    tag.EncodedBy = DecodeText(slot[kEncodedBySlot]);
+    tag.RightsNotice = DecodeText(slot[kRightsSlot]);
+    tag.Language = DecodeText(slot[kLanguageSlot]);
+    tag.UserUrl = DecodeAfterDescription(slot[kUserUrlSlot], false);
+    tag.AudioSizeText = DecodeText(slot[kAudioSizeSlot]);
+}
+
+std::string EncodeText(std::string_view ansi, std::string_view prefix, bool description) {
+    const std::u16string units = platform::Utf16FromAnsi(ansi);
+    bool latin1 = true;
+    for (char16_t unit : units) latin1 = latin1 && unit <= 0xFF;
+    std::string content(1, static_cast<char>(latin1 ? kLatin1Encoding : kUtf16Encoding));
+    content.append(prefix);
+    if (latin1) {
+        if (description) content += '\0';
+        for (char16_t unit : units) content += static_cast<char>(unit);
+    } else {
+        if (description) content += Utf16LittleEndianWithMark(u"") + std::string(2, '\0');
+        content += Utf16LittleEndianWithMark(units);
+    }
+    return content;
 }
 
 }  // namespace tags

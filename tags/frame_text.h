@@ -1,4 +1,4 @@
-// Turning raw frame contents (encoding byte first) into the 8-bit texts of the tag's fields.
+// Frame contents (encoding byte first) to the 8-bit texts of the tag's fields, and back.
 // Internal to the tag unit.
 #pragma once
 
@@ -6,12 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "tags/tag_info.h"
+
+class TID3v2;
+
 namespace tags {
+
+constexpr unsigned char kLatin1Encoding = 0;
+constexpr unsigned char kUtf16Encoding = 1;
+constexpr unsigned char kUtf16BigEndianEncoding = 2;
+constexpr unsigned char kUtf8Encoding = 3;
 
 // Removes every leading and trailing byte of value 0x00 to 0x20.
 std::string Trim(std::string_view text);
 
-// Encoding 1 as little-endian UTF-16 into the ANSI code page; anything else trimmed as is.
+// Encodings 1, 2 and 3 up to their terminator, into the ANSI code page; encoding 0 (and any
+// other) trimmed byte for byte.
 std::string DecodeText(std::string_view content);
 std::string DecodeWithFallback(std::string_view first, std::string_view second);
 // The number before the first "/", low 16 bits; 0 when it is not a whole number.
@@ -21,5 +31,21 @@ std::string PickYear(std::string_view year, std::string_view date);
 std::string CleanGenre(std::string_view content);
 // Skips the language code (when present) and the short description of COMM and WXXX.
 std::string DecodeAfterDescription(std::string_view content, bool withLanguage);
+
+// The fields as ReadTag gives them from the slots of `record`.
+void FillFields(const TagInfo& record, TID3v2& tag);
+
+// Where the terminator of a string starts at or after `from`, or npos: one zero byte, or for
+// UTF-16 (`wide`) two at an even distance from `from`.
+std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide);
+// One string of text in encoding 1, 2 or 3 (no terminator) as UTF-16.
+std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
+// UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.
+std::string Utf16LittleEndianWithMark(std::u16string_view text);
+
+// A field's text as frame content: encoding 0 when ISO-8859-1 holds it, else encoding 1.
+// `prefix` (a comment's language) stands between the encoding byte and the text, and
+// `description` adds an empty short description.
+std::string EncodeText(std::string_view ansi, std::string_view prefix = {}, bool description = false);
 
 }  // namespace tags

@@ -16,7 +16,9 @@ public:
     // or not; look at TagPresent for the tag. Every field is refilled from the file.
     bool ReadTag(const std::u16string& path);
     // Replaces the file's tag by a version 2.3.0 tag of these fields; true when it is in the
-    // file. False while another program holds the file open. Changes no field.
+    // file. A field equal to what the file's tag gives now keeps its old frame, and every
+    // frame no field replaces is kept. False while another program holds the file open.
+    // Changes no field.
     bool WriteTag(const std::u16string& path) const;
 
     // Store the text without leading and trailing bytes 0x00 to 0x20.

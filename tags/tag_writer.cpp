@@ -8,38 +8,23 @@ namespace tags {
 namespace {
 
 constexpr std::int32_t kInPlaceLimit = 4096;  // also the padded length of a rebuilt tag
-constexpr std::size_t kFrameOverhead = 11;     // frame header and encoding byte
 constexpr std::int64_t kLargestTagBody = 0x0FFFFFFF;  // what four synchsafe bytes can say
 constexpr std::size_t kCopyBlock = 61440;
 
-std::int64_t FramesLength(const TagInfo& record) {
+std::int64_t FramesLength(const std::vector<std::string>& frames) {
     std::int64_t total = 0;
-    for (int slot = 1; slot <= kSlotCount; ++slot) {
-        if (!record.Frames[slot].empty()) total += record.Frames[slot].size() + kFrameOverhead;
-    }
+    for (const std::string& frame : frames) total += static_cast<std::int64_t>(frame.size());
     return total;
 }
 
-void AppendBigEndian32(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-std::string BuildTag(const TagInfo& record) {
+std::string BuildTag(const TagInfo& record, const std::vector<std::string>& frames) {
     std::string tag;
     tag.append(record.Magic.data(), record.Magic.size());
     tag += static_cast<char>(record.Version);
     tag += static_cast<char>(record.Revision);
     tag += static_cast<char>(record.Flags);
     tag.append(reinterpret_cast<const char*>(record.SizeBytes.data()), record.SizeBytes.size());
-    for (int slot = 1; slot <= kSlotCount; ++slot) {
-        const std::string& content = record.Frames[slot];
-        if (content.empty()) continue;
-        tag.append(kFrameIdsV3[slot]);
-        AppendBigEndian32(tag, static_cast<std::uint32_t>(content.size() + 1));
-        tag.append(2, '\0');  // no frame flags
-        tag += '\0';          // ISO-8859-1
-        tag.append(content);
-    }
+    for (const std::string& frame : frames) tag.append(frame);
     if (record.PaddingLength > 0) tag.append(static_cast<std::size_t>(record.PaddingLength), '\0');
     return tag;
 }
@@ -60,9 +45,9 @@ bool WriteTemporary(platform::File& audio, platform::File& temporary, const std:
 
 }  // namespace
 
-void PlanTag(TagInfo& record) {
+void PlanTag(TagInfo& record, std::int64_t framesLength) {
     // Callers keep the frames within what the header can express (see SerializeAndStore).
-    auto total = static_cast<std::int32_t>(kHeaderLength + FramesLength(record));
+    auto total = static_cast<std::int32_t>(kHeaderLength + framesLength);
     const std::int32_t old = TotalTagLength(record);
     record.MustRebuild = !HasMagic(record) || old < total || old > kInPlaceLimit;
     record.PaddingLength = record.MustRebuild ? kInPlaceLimit - total : old - total;
@@ -75,18 +60,20 @@ void PlanTag(TagInfo& record) {
     for (int k = 1; k <= 4; ++k) record.SizeBytes[k - 1] = (body >> (7 * (4 - k))) & 0x7F;
 }
 
-bool SerializeAndStore(const std::u16string& path, TagInfo& record) {
+bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames) {
     // Frames the synchsafe size cannot express would give a corrupt tag; refuse them.
-    if (FramesLength(record) > kLargestTagBody) return false;
-    PlanTag(record);
-    const std::string tag = BuildTag(record);
+    const std::int64_t framesLength = FramesLength(frames);
+    if (framesLength > kLargestTagBody) return false;
+    PlanTag(record, framesLength);
+    const std::string tag = BuildTag(record, frames);
     return record.MustRebuild ? RewriteWithTemp(path, tag) : OverwriteInPlace(path, tag);
 }
 
 bool OverwriteInPlace(const std::u16string& path, const std::string& tag) {
     if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path)) return false;
     platform::File file;
-    return file.OpenExclusive(path) && file.WriteAll(tag.data(), tag.size());
+    // A close that fails may have lost what was written.
+    return file.OpenExclusive(path) && file.WriteAll(tag.data(), tag.size()) && file.Close();
 }
 
 bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
@@ -102,9 +89,9 @@ bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
     // replaced is left alone.
     if (!temporary.CreateExclusive(temporaryPath)) return false;
     const std::int64_t audioStart = HasMagic(old) ? TotalTagLength(old) : 0;
-    const bool written = audio.Seek(audioStart) && WriteTemporary(audio, temporary, tag);
+    bool written = audio.Seek(audioStart) && WriteTemporary(audio, temporary, tag);
     audio.Close();
-    temporary.Close();
+    written = temporary.Close() && written;
     if (written && platform::ReplaceFilePath(temporaryPath, path)) return true;
     // The replace happens in one step, so the original is normally still there; should it be
     // gone, the temporary file is the only copy and stays.

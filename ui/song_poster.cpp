@@ -9,7 +9,7 @@
 
 struct TSongPoster::Client {
     std::atomic<bool> cancelled{false};
-    THttpClient http{platform::MakeTcpConnector(&cancelled)};
+    THttpClient http{platform::MakeSystemConnector(&cancelled)};
 };
 
 class TSongPoster::Submission : public toolkit::Job {

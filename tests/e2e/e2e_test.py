@@ -2,7 +2,8 @@
 """The real plug-in in the stand-in player under wine64, end to end: a playlist of tagged
 files is followed, each song reaches a loopback web server one interval after the change, the
 log page holds the answers, Apply writes the settings file, and Write Tags driven through the
-window rewrites the file between the pause and the play command.
+window rewrites the file between the pause and the play command, keeping its picture and its
+track total.
 
 Usage: e2e_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
 import email.parser
@@ -16,7 +17,7 @@ import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
 import session  # noqa: E402
-from mutagen.id3 import ID3  # noqa: E402
+from mutagen.id3 import APIC, ID3, TRCK  # noqa: E402
 
 INTERVAL_MS = 10000
 PASSWORD = "s3cret"
@@ -146,6 +147,11 @@ def main(player_exe, plugin_dll, report):
         paths = [os.path.join(music, "song{}.mp3".format(i + 1)) for i in range(len(SONGS))]
         for path, song in zip(paths, SONGS):
             session.write_song(path, 1, *song)
+        picture = bytes(range(256)) * 40
+        kept = ID3(paths[2])
+        kept.add(APIC(encoding=0, mime="image/png", type=3, desc="cover", data=picture))
+        kept.add(TRCK(encoding=0, text="3/12"))
+        kept.save(paths[2], v2_version=3)
         os.makedirs(os.path.join(folder, "Plugins"))
         session.write_settings(folder, url, PASSWORD, INTERVAL_MS // 1000, 3000, 1)
         original = open(paths[2], "rb").read()
@@ -212,6 +218,8 @@ def main(player_exe, plugin_dll, report):
         checks.expect(str(tag.get("TIT2")) == "Third Song", "file's title {}"
                       .format(tag.get("TIT2")))
         checks.expect(rewritten.endswith(original[-1000:]), "audio data changed")
+        checks.expect([p.data for p in tag.getall("APIC")] == [picture], "picture not kept")
+        checks.expect(str(tag.get("TRCK")) == "3/12", "file's track {}".format(tag.get("TRCK")))
 
         checks.case("ApplyWritesTheSettingsBesideThePlayer")
         checks.expect("click \"Apply\" done" in lines, "Apply not clicked: {}".format(

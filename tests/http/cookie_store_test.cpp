@@ -37,6 +37,7 @@ TEST(CookieStore, PathValueAndSecureSelectWhatIsSent) {
     EXPECT_EQ(store.CookieHeaderFor("h", "/a/b/c.php?x=/a/b/", kNow), "root=r; deep=d; spaced=s");
     EXPECT_EQ(store.CookieHeaderFor("h", "/a/c.php?next=/a/b/", kNow), "root=r; spaced=s");
     EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow), "root=r");
+    EXPECT_EQ(store.CookieHeaderFor("h", "/", kNow, true), "root=r; tls=t");
 }
 
 TEST(CookieStore, ExpiryRemovesCookiesAndANewValueReplacesTheOld) {

@@ -43,24 +43,38 @@ TEST(Encodings, Utf16EndsAtAZeroUnitAndIgnoresAnOddLastByte) {
     EXPECT_EQ(tags::DecodeText(AsText(Bytes{1, 'a', 0, 'b'})), "a");
 }
 
-TEST(Encodings, BigEndianMarkGivesOneDefaultCharacterAndSwappedCharacters) {
-    // FE FF, then U+E900 big-endian: read little-endian it is U+00E9.
-    EXPECT_EQ(tags::DecodeText(Slot(Bytes{1, 0xFE, 0xFF, 0xE9, 0x00})), "?\xE9");
+TEST(Encodings, EveryUnicodeEncodingAndByteOrderBecomesTheSameAnsiText) {
+    const struct {
+        Bytes content;
+        const char* text;
+    } cases[] = {
+        {Bytes{1, 0xFF, 0xFE, 0xE9, 0x00, 'x', 0}, "\xE9x"},  // little-endian mark
+        {Bytes{1, 0xFE, 0xFF, 0x00, 0xE9, 0, 'x'}, "\xE9x"},  // big-endian mark
+        {Bytes{1, 0xE9, 0x00, 'x', 0}, "\xE9x"},              // no mark: little-endian
+        {Utf16BigEndian(u"\u00E9x"), "\xE9x"},
+        {Utf8("\xC3\xA9x"), "\xE9x"},
+        {Utf8("\xEF\xBB\xBF\xC3\xA9x"), "\xE9x"},  // a UTF-8 mark is no character
+        // Only the mark is skipped: U+00FF and other units whose low byte is FF stay.
+        {Utf16(u"a\u00FFb\u01FFc"), "a\xFF" "b?c"},
+        {Bytes{1, 0xFE, 0xFF, 0x00, 0xFF}, "\xFF"},
+        {Utf8("\xC3\xBF \xD0\x96 \xE2\x82\xAC"), "\xFF ? \x80"},
+        // Encodings 2 and 3 end at their terminator like encoding 1.
+        {Utf16BigEndian(std::u16string(u"one\0two", 7)), "one"},
+        {Utf8(std::string_view("one\0two", 7)), "one"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tags::DecodeText(Slot(c.content)), c.text) << AsText(c.content);
 }
 
-TEST(Encodings, UnitsWhoseLowByteIsFFAreDropped) {
-    EXPECT_EQ(tags::DecodeText(Slot(Utf16(u"a\u00FFb\u01FFc"))), "abc");
-}
-
-TEST(Encodings, FramesInUtf8OrUtf16BigEndianAreDroppedInFavourOfTheFallback) {
+TEST(Encodings, FramesInEveryKnownEncodingFeedTheirFieldsOthersGiveWayToTheFallback) {
     TempDir dir;
-    Bytes utf8 = Bytes{3} + FromText("Caf\xC3\xA9");
-    Bytes utf16be = Bytes{2, 0, 'X'};
-    TID3v2 tag = ReadAsFile(dir, Tag(4, {Frame("TIT2", utf8), Frame("TIT1", Latin1("Group")),
-                                         Frame("TPE1", utf16be), Frame("TALB", Bytes{4, 'a'}),
+    TID3v2 tag = ReadAsFile(dir, Tag(4, {Frame("TIT2", Utf8("Caf\xC3\xA9")), Frame("TIT1", Latin1("Group")),
+                                         Frame("TPE1", Utf16BigEndian(u"\u00C4rtist")),
+                                         Frame("COMM", Utf8(std::string_view("engd\0n\xC3\xA4", 9))),
+                                         Frame("TALB", Bytes{4, 'a'}),
                                          Frame("TOAL", Utf16(u"Original \u00C4"))}));
-    EXPECT_EQ(tag.Title, "Group");
-    EXPECT_EQ(tag.Artist, "");
+    EXPECT_EQ(tag.Title, "Caf\xE9");
+    EXPECT_EQ(tag.Artist, "\xC4rtist");
+    EXPECT_EQ(tag.Comment, "n\xE4");
     EXPECT_EQ(tag.Album, "Original \xC4");
 }
 
@@ -137,6 +151,9 @@ TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
     Bytes utf16 = Bytes{1} + FromText("eng") + Bytes{0xFF, 0xFE, 0, 0} + Utf16(u"nice \u00E9");
     utf16.erase(utf16.begin() + 8);  // the second encoding byte Utf16() put in
     EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", utf16)})).Comment, "nice \xE9");
+    // A UTF-16 description ends at a zero unit, not at the zero high byte of its last letter.
+    Bytes described = Bytes{1} + FromText("eng") + Marked(u"zwei") + Bytes{0, 0} + Marked(u"text");
+    EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", described)})).Comment, "text");
     EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
 }
 

@@ -13,7 +13,8 @@ const char kReadUsage[] =
 const char kWriteUsage[] =
     "  write FILE [--title T] [--artist A] [--album B] [--track N] [--year Y] [--genre G]\n"
     "             [--comment C]\n"
-    "                 change the given fields and write the tag back as ID3v2.3";
+    "                 change the given fields and write the tag back as ID3v2.3, keeping\n"
+    "                 every other frame";
 
 namespace {
 
@@ -105,6 +106,11 @@ std::string AnsiFromUtf8(const std::string& text) {
     return platform::AnsiFromUtf16(platform::Utf16FromUtf8(text));
 }
 
+bool CanBeOpened(const std::u16string& path) {
+    platform::File file;
+    return file.OpenShareRead(path);
+}
+
 // The failure of ReadTag, told apart for the user.
 int ReadFailure(const std::string& file) {
     if (!platform::IsExistingFile(PathFromUtf8(file))) return Failure(file, "no such file");
@@ -158,8 +164,9 @@ int RunWrite(const std::vector<std::string>& args) {
     }
     const std::u16string path = PathFromUtf8(file);
     TID3v2 tag;
-    // Without a successful read the fields that have no option would be lost.
-    if (!tag.ReadTag(path)) return ReadFailure(file);
+    // Fields the read could not give are no loss: the writer keeps what it does not change.
+    // A file that cannot be opened is refused before anything is tried.
+    if (!tag.ReadTag(path) && !CanBeOpened(path)) return ReadFailure(file);
     for (const Change& change : changes) (tag.*change.setText)(AnsiFromUtf8(change.value));
     if (trackGiven) tag.SetTrackNumber(track);
     if (!tag.WriteTag(path)) {

@@ -135,13 +135,13 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
 }
 
 std::string TCookieStore::CookieHeaderFor(const std::string& host, const std::string& target,
-                                          Time now) {
+                                          Time now, bool overTls) {
     std::erase_if(cookies_, [&](const Cookie& c) { return c.expires && *c.expires <= now; });
     const std::string path = target.substr(0, target.find('?'));
     const std::string directory = path.substr(0, path.rfind('/') + 1);
     std::string header;
     for (const Cookie& cookie : cookies_) {
-        if (cookie.value.empty() || cookie.secure || !WithinDomain(host, cookie.domain) ||
+        if (cookie.value.empty() || (cookie.secure && !overTls) || !WithinDomain(host, cookie.domain) ||
             directory.compare(0, cookie.path.size(), cookie.path) != 0)
             continue;
         if (!header.empty()) header += "; ";

@@ -20,8 +20,9 @@ public:
     void AddFromHeader(const std::string& setCookie, const std::string& host, Time now);
 
     // The "Cookie" header's value for a request to `host` and `target`, "" when no cookie
-    // matches. Expired cookies are dropped first.
-    std::string CookieHeaderFor(const std::string& host, const std::string& target, Time now);
+    // matches. Expired cookies are dropped first; Secure ones go only over TLS (`overTls`).
+    std::string CookieHeaderFor(const std::string& host, const std::string& target, Time now,
+                                bool overTls = false);
 
     std::size_t Count() const { return cookies_.size(); }
 

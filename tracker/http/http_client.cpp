@@ -32,6 +32,16 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 }
 
 [[noreturn]] void ThrowSocketError(const SocketError& error) {
+    switch (error.kind) {
+        case platform::FailureKind::Tls:
+            throw ETlsError(error.code, error.text);
+        case platform::FailureKind::Certificate:
+            throw ECertificateError(error.code, error.text);
+        case platform::FailureKind::TlsUnavailable:
+            throw ETransportUnavailable();
+        case platform::FailureKind::Socket:
+            break;
+    }
     throw ESocketError(error.code, error.text);
 }
 
@@ -307,7 +317,7 @@ void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink
 
 }  // namespace
 
-THttpClient::THttpClient() : THttpClient(platform::MakeTcpConnector()) {}
+THttpClient::THttpClient() : THttpClient(platform::MakeSystemConnector()) {}
 THttpClient::THttpClient(std::unique_ptr<platform::Connector> connector)
     : connector_(std::move(connector)) {}
 THttpClient::~THttpClient() = default;
@@ -342,7 +352,8 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
         connection_ = ConnectTo(*connector_, target, ConnectTimeout);
         const std::string cookie =
             cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
-                                                 std::chrono::system_clock::now())
+                                                 std::chrono::system_clock::now(),
+                                                 target.scheme == "https")
                      : "";
         SendRequest(*connection_,
                     RequestHead(target, Request.ContentType, contentLength, cookie), body,

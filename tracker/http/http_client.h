@@ -1,4 +1,4 @@
-// THttpClient: posts a form body over plain HTTP and reads the answer. One client lives as
+// THttpClient: posts a form body over HTTP (or HTTPS) and reads the answer. One client lives as
 // long as its owner and keeps its last status line and its cookies from one post to the next.
 //
 // Usage (the song submission):
@@ -42,7 +42,8 @@ public:
     };
 
     THttpClient();
-    // Connections opened through `connector` instead of the system's TCP (tests, fuzzing).
+    // Connections opened through `connector` instead of the system's TCP and TLS (tests,
+    // fuzzing); it is told the scheme of each URL.
     explicit THttpClient(std::unique_ptr<platform::Connector> connector);
     ~THttpClient();
     THttpClient(const THttpClient&) = delete;

@@ -23,10 +23,30 @@ public:
     EUnknownProtocol() : EHttpError("Unknown Protocol") {}
 };
 
-// https: there is no TLS layer.
+// https, when the system's TLS cannot be started at all.
 class ETransportUnavailable : public EHttpError {
 public:
     ETransportUnavailable() : EHttpError("Transport is not available") {}
+};
+
+// The server's certificate was not accepted; the message says why, the system's code after it.
+class ECertificateError : public EHttpError {
+public:
+    ECertificateError(int code, const std::string& message) : EHttpError(message), code_(code) {}
+    int LastError() const { return code_; }
+
+private:
+    int code_;
+};
+
+// TLS failed for another reason than the certificate; the message carries the system's code.
+class ETlsError : public EHttpError {
+public:
+    ETlsError(int code, const std::string& message) : EHttpError(message), code_(code) {}
+    int LastError() const { return code_; }
+
+private:
+    int code_;
 };
 
 // A URL with an empty host, and no earlier request to take the host from.

@@ -47,7 +47,8 @@ std::string ResolvePath(const std::string& reference, const std::string& base) {
 std::string THttpTarget::HostHeader() const {
     const bool ipv6 = host.find(':') != std::string::npos;
     std::string header = ipv6 ? "[" + host + "]" : host;
-    if (!portText.empty() && portText != "80") header += ":" + portText;
+    const char* defaultPort = scheme == "https" ? "443" : "80";
+    if (!portText.empty() && portText != defaultPort) header += ":" + portText;
     return header;
 }
 
@@ -63,7 +64,6 @@ THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous) {
         return result;
     }
     const std::string scheme = Lower(text.substr(0, schemeEnd));
-    if (scheme == "https") throw ETransportUnavailable();
 
     // The authority ends at the path, and also at a query or fragment that follows the host
     // directly ("http://host?x=1"), which would otherwise be taken for part of the host.
@@ -95,8 +95,8 @@ THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous) {
     }
     if (hasPort) {
         result.port = PortFrom(result.portText);
-    } else if (scheme == "http" && hostGiven) {
-        result.port = 80;
+    } else if ((scheme == "http" || scheme == "https") && hostGiven) {
+        result.port = scheme == "https" ? 443 : 80;
     } else if (previous != nullptr) {
         result.port = previous->port;
         result.portText = previous->portText;

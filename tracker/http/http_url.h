@@ -12,11 +12,11 @@ struct THttpTarget {
     std::uint16_t port = 80;
     std::string target;    // the request line's target: "/" and the path, no fragment
     // "Host" header value: the host (an IPv6 literal in brackets), and ":" and the port text
-    // unless it is absent or exactly "80".
+    // unless it is absent or exactly the scheme's default ("80", or "443" for https).
     std::string HostHeader() const;
 };
 
 // Parses `url`; a relative URL, an empty host, or an unknown scheme without a port take
 // the missing parts from `previous` (the last request's target; nullptr before any).
-// Throws EUnknownProtocol, ETransportUnavailable or EHostRequired.
+// Throws EUnknownProtocol or EHostRequired.
 THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous);

@@ -1,0 +1,93 @@
+#include "tags/tag_merge.h"
+
+#include <array>
+#include <optional>
+
+#include "tags/frame_convert.h"
+#include "tags/frame_text.h"
+#include "tags/frame_walk.h"
+#include "tags/id3v2.h"
+
+namespace tags {
+namespace {
+
+struct WrittenField {
+    int slot;
+    int fallback;  // the slot the reader falls back to, or 0
+    bool changed;
+    std::string frame;  // empty: the field is empty and writes no frame
+};
+
+std::string TextFrame(int slot, const std::string& value) {
+    return value.empty() ? std::string() : Version3Frame(kFrameIdsV3[slot], EncodeText(value));
+}
+
+std::vector<WrittenField> WrittenFields(const TID3v2& tag, const TID3v2& before) {
+    const std::string track = tag.TrackNumber == 0 ? std::string() : std::to_string(tag.TrackNumber);
+    const std::string comment = tag.Comment.empty() ? std::string()
+                                                    : Version3Frame("COMM", EncodeText(tag.Comment, "eng", true));
+    // The URL part of WXXX is ISO-8859-1 whatever the encoding byte says: written as held.
+    const std::string url = tag.UserUrl.empty() ? std::string()
+                                                : Version3Frame("WXXX", std::string(2, '\0') + tag.UserUrl);
+    return {
+        {kTitleSlot, kGroupTitleSlot, tag.Title != before.Title, TextFrame(kTitleSlot, tag.Title)},
+        {kArtistSlot, kOriginalArtistSlot, tag.Artist != before.Artist, TextFrame(kArtistSlot, tag.Artist)},
+        {kAlbumSlot, kOriginalAlbumSlot, tag.Album != before.Album, TextFrame(kAlbumSlot, tag.Album)},
+        {kTrackSlot, 0, tag.TrackNumber != before.TrackNumber, TextFrame(kTrackSlot, track)},
+        {kYearSlot, kDateSlot, tag.Year != before.Year, TextFrame(kYearSlot, tag.Year)},
+        {kGenreSlot, 0, tag.Genre != before.Genre, TextFrame(kGenreSlot, tag.Genre)},
+        {kCommentSlot, 0, tag.Comment != before.Comment, comment},
+        {kComposerSlot, 0, tag.Composer != before.Composer, TextFrame(kComposerSlot, tag.Composer)},
+        {kEncodedBySlot, 0, tag.EncodedBy != before.EncodedBy, TextFrame(kEncodedBySlot, tag.EncodedBy)},
+        {kRightsSlot, 0, tag.RightsNotice != before.RightsNotice, TextFrame(kRightsSlot, tag.RightsNotice)},
+        {kLanguageSlot, 0, tag.Language != before.Language, TextFrame(kLanguageSlot, tag.Language)},
+        {kUserUrlSlot, 0, tag.UserUrl != before.UserUrl, url},
+    };
+}
+
+}  // namespace
+
+std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& path, const TagInfo& probed) {
+    TagInfo old = probed;
+    std::vector<OldFrame> frames;
+    if (HasMagic(old) && old.Version >= 2 && old.Version <= 4 && TotalTagLength(old) > 0) {
+        frames = ReadFrames(path, old);
+    }
+    // The slots as ReadTag fills them, and which frame filled each.
+    std::array<std::optional<std::size_t>, kSlotCount + 1> source;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        std::string content = SlotContent(old.Version, frames[i]);
+        if (content.empty()) continue;
+        const int slot = SlotOf(old.Version, frames[i].id);
+        old.Frames[slot] = std::move(content);
+        source[slot] = i;
+    }
+    TID3v2 before;
+    FillFields(old, before);
+
+    std::vector<std::optional<std::string>> kept(frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) kept[i] = ConvertFrame(old.Version, frames[i]);
+    std::vector<std::string> written;
+    for (WrittenField& field : WrittenFields(tag, before)) {
+        if (!field.changed) continue;  // its old frames stay exactly as they are
+        // The new frame takes the place of the frame the value came from, and of the
+        // fallback frame when that was it, so the reader finds it again.
+        std::optional<std::size_t> place = source[field.slot];
+        if (field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() && source[field.fallback]) {
+            if (place) kept[*source[field.fallback]].reset();
+            else place = source[field.fallback];
+        }
+        if (place) {
+            kept[*place].reset();
+            if (!field.frame.empty()) kept[*place] = std::move(field.frame);
+        } else if (!field.frame.empty()) {
+            written.push_back(std::move(field.frame));
+        }
+    }
+    for (std::optional<std::string>& frame : kept) {
+        if (frame) written.push_back(std::move(*frame));
+    }
+    return written;
+}
+
+}  // namespace tags
