@@ -18,11 +18,13 @@ public:
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
 
+    // The opens take regular disk files only: a pipe, a device or a folder fails at once.
     // Existing file, for reading; other programs may read it but not write it.
     bool OpenShareRead(const std::u16string& path);
     // Existing file, for reading and writing; fails while any other handle is open.
     bool OpenExclusive(const std::u16string& path);
-    // Creates or truncates the file, for reading and writing, no sharing, normal attributes.
+    // A new file, for reading and writing, no sharing, normal attributes. Whatever had the
+    // name before is removed first: a symbolic link goes, and what it pointed to stays.
     bool CreateExclusive(const std::u16string& path);
 
     bool IsOpen() const;
@@ -58,6 +60,7 @@ bool DeleteFilePath(const std::u16string& path);
 bool MoveFilePath(const std::u16string& from, const std::u16string& to);
 // Puts `replacement` in the place of `target` in one step: at every moment one of the two
 // contents exists under `target`. Fails, leaving both as they were, while `target` is open.
+// On POSIX the replacement takes the target's permission bits.
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target);
 
 }  // namespace platform

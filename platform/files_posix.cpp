@@ -16,12 +16,17 @@ namespace {
 
 std::string Native(const std::u16string& path) { return Utf8FromUtf16(path); }
 
-// Non-blocking open: a FIFO in place of a music file must not hang us; regular files
-// ignore the flag.
+// Only regular files are opened: a FIFO or a device in place of a music file could block the
+// player's thread for ever. An existing name is checked before the open, so that no device
+// is even opened; the non-blocking open and the check after it close the gap between the two.
 int OpenWith(const std::u16string& path, int flags) {
+    const std::string native = Native(path);
+    struct stat before {};
+    if ((flags & O_CREAT) == 0 && (::stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode)))
+        return -1;
     int fd;
     do {
-        fd = ::open(Native(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+        fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat info {};
@@ -60,7 +65,10 @@ bool File::OpenExclusive(const std::u16string& path) {
 
 bool File::CreateExclusive(const std::u16string& path) {
     Close();
-    descriptor_ = OpenWith(path, O_RDWR | O_CREAT | O_TRUNC);
+    // unlink removes a symbolic link itself, never its target. Should the removal fail, or
+    // anything take the name again meanwhile, the exclusive create fails and follows nothing.
+    ::unlink(Native(path).c_str());
+    descriptor_ = OpenWith(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
     return IsOpen();
 }
 
@@ -138,7 +146,12 @@ bool MoveFilePath(const std::u16string& from, const std::u16string& to) {
 }
 
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
-    return std::rename(Native(replacement).c_str(), Native(target).c_str()) == 0;
+    const std::string from = Native(replacement), to = Native(target);
+    // The new contents keep who may read the file: a private file stays private.
+    struct stat info {};
+    if (::stat(to.c_str(), &info) == 0 && ::chmod(from.c_str(), info.st_mode & 07777) != 0)
+        return false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace platform

@@ -29,10 +29,17 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
+// Only disk files are kept open: a pipe or a device in place of a music file could block the
+// player's thread for ever on the first read.
 static void* OpenWith(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
     HANDLE h = CreateFileW(Wide(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    return h;
 }
 
 bool File::OpenShareRead(const std::u16string& path) {
@@ -49,7 +56,10 @@ bool File::OpenExclusive(const std::u16string& path) {
 
 bool File::CreateExclusive(const std::u16string& path) {
     Close();
-    handle_ = OpenWith(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+    // DeleteFileW removes a symbolic link itself, never its target. Should the removal fail,
+    // or anything take the name again meanwhile, CREATE_NEW fails and follows nothing.
+    DeleteFileW(Wide(path));
+    handle_ = OpenWith(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW);
     return IsOpen();
 }
 

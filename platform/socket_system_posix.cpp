@@ -31,6 +31,7 @@ bool MakeNonBlocking(Native socket) {
 bool ConnectPending(int code) { return code == EINPROGRESS; }
 bool WouldBlock(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 bool Interrupted(int code) { return code == EINTR; }
+bool ClosedByPeer(int code) { return code == EPIPE || code == ECONNRESET; }
 
 int Wait(Native socket, bool forWriting, int timeoutMs) {
     pollfd entry{socket, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};

@@ -35,6 +35,7 @@ bool MakeNonBlocking(Native socket) {
 bool ConnectPending(int code) { return code == WSAEWOULDBLOCK || code == WSAEINPROGRESS; }
 bool WouldBlock(int code) { return code == WSAEWOULDBLOCK; }
 bool Interrupted(int code) { return code == WSAEINTR; }
+bool ClosedByPeer(int code) { return code == WSAECONNRESET || code == WSAECONNABORTED; }
 
 int Wait(Native socket, bool forWriting, int timeoutMs) {
     fd_set ready, failed;

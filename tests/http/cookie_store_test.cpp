@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "tracker/http/cookie_store.h"
 
@@ -66,4 +68,34 @@ TEST(CookieStore, KeepsABoundedNumberOfCookies) {
     const std::string header = store.CookieHeaderFor("h", "/", kNow);
     EXPECT_EQ(header.find("n9="), std::string::npos);  // the oldest went first
     EXPECT_NE(header.find("n73=v"), std::string::npos);
+}
+
+TEST(CookieStore, WhatIsStoredAndWhereItGoesBack) {
+    struct Case {
+        std::string setCookie, from, to, sent;
+    };
+    const std::vector<Case> cases = {
+        // Far dates mean "keep it"; they lie beyond what a clock in nanoseconds can count.
+        {"far=1; expires=Fri, 31 Dec 9999 23:59:59 GMT", "h", "h", "far=1"},
+        {"farther=1; expires=Sat, 01 Jan 275760 00:00:00 GMT", "h", "h", "farther=1"},
+        // A control character would end our Cookie line early.
+        {"cr=a\rb", "h", "h", ""},
+        {"lf=a\nX-Injected: 1", "h", "h", ""},
+        {"tab=a\tb", "h", "h", ""},
+        {"del=a\x7F", "h", "h", ""},
+        // A domain widens a cookie only to a name of two labels or more, never by address.
+        {"tld=1; Domain=com", "www.example.com", "other.com", ""},
+        {"tld=1; Domain=.com", "www.example.com", "www.example.com", ""},
+        {"site=1; Domain=.example.com", "www.example.com", "mail.example.com", "site=1"},
+        {"part=1; Domain=0.0.1", "127.0.0.1", "10.0.0.1", ""},
+        {"part=1; Domain=0.0.1", "127.0.0.1", "127.0.0.1", ""},
+        {"exact=1; Domain=127.0.0.1", "127.0.0.1", "127.0.0.1", "exact=1"},
+        {"own=1; Domain=nas", "nas", "nas", "own=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setCookie);
+        TCookieStore store;
+        store.AddFromHeader(c.setCookie, c.from, kNow);
+        EXPECT_EQ(store.CookieHeaderFor(c.to, "/", kNow), c.sent);
+    }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/sockets.h"
@@ -507,4 +508,75 @@ TEST(HttpClientAnswer, LargeChunkedAndLengthBodiesArriveWhole) {
                             expected));
     EXPECT_FALSE(outcome.error) << outcome.message;
     EXPECT_EQ(outcome.buffer, expected);
+}
+
+TEST(HttpClientFailure, UrlsWithControlCharactersOrPortsAbove65535AreRefusedBeforeConnecting) {
+    platform::TcpListener listener;
+    platform::SocketError error;
+    ASSERT_TRUE(listener.Listen(false, 8, error));
+    const std::string base = "http://127.0.0.1:" + std::to_string(listener.Port());
+    struct Case {
+        std::string url, message;  // the message after "Invalid URL: ", or a part of it
+    };
+    const std::vector<Case> cases = {
+        {base + "/x.php HTTP/1.0\r\nX-Injected: 1", "control character (code 13)"},
+        {base + "/x.php\nX-Injected: 1", "control character (code 10)"},
+        {base + "/a\tb", "control character (code 9)"},
+        {base + "/\x7F", "control character (code 127)"},
+        {std::string("http://127.0.0.1\0:80/", 21), "control character (code 0) at position 17."},
+        {"http://127.0.0.1:65536/", "port 65536 is above 65535."},
+        {"http://127.0.0.1:99999999999999999999/", "port 99999999999999999999 is above 65535."},
+    };
+    THttpClient http;
+    http.ConnectTimeout = 300;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const Outcome outcome = Post(http, c.url);
+        EXPECT_TRUE(outcome.Raised<EInvalidUrl>()) << outcome.message;
+        EXPECT_EQ(outcome.message.rfind("Invalid URL: ", 0), 0u);
+        EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
+    }
+    platform::TcpSocket connection;
+    EXPECT_EQ(listener.Accept(connection, 200, error), platform::IoStatus::TimedOut);
+}
+
+TEST(HttpClientFailure, AServerTricklingItsAnswerIsCutOffAtThreeTimeOuts) {
+    // Each byte comes well within the time-out; the whole answer would take 5 seconds.
+    const int timeoutMs = 1000;
+    LoopbackServer server({{"HTTP/1.0 200 OK\r\n\r\nOK", Then::Close, 250}});
+    THttpClient http;
+    http.ConnectTimeout = timeoutMs;
+    const Outcome outcome = Post(http, server.Url());
+    EXPECT_TRUE(outcome.Raised<EReadTimeout>()) << outcome.message;
+    EXPECT_EQ(outcome.message, "Read timed out.");
+    EXPECT_EQ(outcome.buffer, "");
+}
+
+TEST(HttpClientFailure, AServerThatClosesWhileTheRequestIsSentClosedTheConnection) {
+    platform::TcpListener listener;
+    platform::SocketError error;
+    ASSERT_TRUE(listener.Listen(false, 1, error));
+    // Reads a little and closes with the rest unread: the system resets the connection.
+    std::thread server([&listener] {
+        platform::TcpSocket connection;
+        platform::SocketError serverError;
+        if (listener.Accept(connection, 5000, serverError) != platform::IoStatus::Done) return;
+        char piece[4096];
+        std::size_t received;
+        connection.Receive(piece, sizeof piece, 5000, received, serverError);
+    });
+    TMultipartFormStream body;
+    body.AddTextField("comment", std::string(std::size_t{8} << 20, 'c'));  // beyond the buffers
+    THttpClient http;
+    http.ConnectTimeout = 5000;
+    std::string buffer;
+    std::string message;
+    try {
+        http.PostForm("http://127.0.0.1:" + std::to_string(listener.Port()) + "/", body, buffer);
+    } catch (const EHttpError& failure) {
+        message = failure.what();
+    }
+    server.join();
+    EXPECT_EQ(message, "Connection Closed Gracefully.");
+    EXPECT_FALSE(http.Connected());
 }

@@ -15,7 +15,7 @@ TEST(HttpUrl, HostPortAndTargetOfAbsoluteUrls) {
         {"http://host:80/x", "host", "80", 80, "/x", "host"},
         {"http://host:080/x", "host", "080", 80, "/x", "host:080"},
         {"http://host:abc/x", "host", "abc", 80, "/x", "host:abc"},
-        {"http://host:99999/x", "host", "99999", 80, "/x", "host:99999"},
+        {"http://host:65535/x", "host", "65535", 65535, "/x", "host:65535"},
         {"HTTP://Host/x", "Host", "", 80, "/x", "Host"},
         {"http:\\\\host\\x.php", "host", "", 80, "/x.php", "host"},
         {"http://me:pw@host:81/in", "host", "81", 81, "/in", "host:81"},

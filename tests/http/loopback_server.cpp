@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
 
 namespace http_test {
@@ -108,7 +109,14 @@ void LoopbackServer::Run(std::vector<ScriptedAnswer> script) {
             WaitForClose(connection);
             continue;
         }
-        connection.SendAll(step.bytes.data(), step.bytes.size(), kWaitMs, error);
+        if (step.trickleMs > 0) {
+            for (char byte : step.bytes) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(step.trickleMs));
+                if (connection.SendAll(&byte, 1, kWaitMs, error) != platform::IoStatus::Done) break;
+            }
+        } else {
+            connection.SendAll(step.bytes.data(), step.bytes.size(), kWaitMs, error);
+        }
         if (step.then == ScriptedAnswer::Then::KeepOpen) kept = std::move(connection);
     }
     listener_.Close();

@@ -20,6 +20,7 @@ struct ScriptedAnswer {
     };
     std::string bytes;
     Then then = Then::Close;
+    int trickleMs = 0;  // above 0: the bytes go one at a time, this many milliseconds apart
 };
 
 struct ReceivedRequest {

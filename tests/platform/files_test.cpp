@@ -40,7 +40,7 @@ TEST(Files, OpeningMissingFilesAndDirectoriesFails) {
     EXPECT_TRUE(platform::IsExistingFile(dir.File("x")));
 }
 
-TEST(Files, CreateTruncatesAnExistingFile) {
+TEST(Files, CreateReplacesAnExistingFile) {
     TempDir dir;
     WriteBytes(dir.Native("t"), {1, 2, 3});
     File file;

@@ -15,8 +15,10 @@ public:
     static constexpr std::size_t kMaxCookies = 64;
 
     // Stores the cookie of one "Set-cookie" value received from `host`. Without a domain
-    // it belongs to `host`; a domain that `host` is not within drops it. An expiry in the
-    // past removes the stored cookie of that name.
+    // it belongs to `host`. A domain is taken when it is `host` itself, or, for a host name,
+    // a domain with an inner dot that `host` is within; any other drops the cookie, as does
+    // a control character anywhere in the value. An expiry in the past removes the stored
+    // cookie of that name.
     void AddFromHeader(const std::string& setCookie, const std::string& host, Time now);
 
     // The "Cookie" header's value for a request to `host` and `target`, "" when no cookie
@@ -32,7 +34,9 @@ private:
         std::string value;
         std::string domain;  // lower case, no leading "."
         std::string path = "/";
-        std::optional<Time> expires;
+        // Whole seconds: the far dates that servers use ("31 Dec 9999") lie beyond what
+        // `Time` can count.
+        std::optional<std::chrono::sys_seconds> expires;
         bool secure = false;
     };
     std::vector<Cookie> cookies_;

@@ -66,6 +66,27 @@ void AddHeader(std::string& head, const std::string& name, const std::string& va
     head += line + "\r\n";
 }
 
+// The whole exchange, from the start of the connect to the last byte of the answer, takes at
+// most three time-outs, so that a server sending a byte now and then cannot hold the caller
+// (the player's window thread) for long: each wait gets its own time-out or what is left of
+// the exchange, whichever is less.
+class ExchangeBound {
+public:
+    explicit ExchangeBound(int timeoutMs)
+        : end_(Clock::now() + 3 * std::chrono::milliseconds(timeoutMs)) {}
+
+    // Milliseconds for the next wait: `timeoutMs`, or less when less is left (everything that
+    // is left when `timeoutMs` is 0). Past the bound: EReadTimeout.
+    int NextWait(int timeoutMs) const {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - Clock::now()).count();
+        if (left <= 0) throw EReadTimeout();
+        return static_cast<int>(timeoutMs > 0 ? std::min<long long>(timeoutMs, left) : left);
+    }
+
+private:
+    Clock::time_point end_;
+};
+
 // Receives the answer into a body, never past the bound of what is kept.
 class BodySink {
 public:
@@ -84,10 +105,12 @@ private:
     std::size_t kept_ = 0;
 };
 
-// Lines and bytes from the connection; every wait is bounded by the read time-out.
+// Lines and bytes from the connection; every wait is bounded by the read time-out and by
+// what is left of the exchange.
 class Reader {
 public:
-    Reader(platform::Connection& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
+    Reader(platform::Connection& socket, int timeoutMs, const ExchangeBound& bound)
+        : socket_(socket), timeoutMs_(timeoutMs), bound_(bound) {}
 
     // The next line without its CR LF; false when the server closed before any byte of it.
     bool ReadLine(std::string& line) {
@@ -146,7 +169,7 @@ private:
         char piece[kPieceSize];
         std::size_t received = 0;
         SocketError error;
-        switch (socket_.Receive(piece, sizeof piece, timeoutMs_, received, error)) {
+        switch (socket_.Receive(piece, sizeof piece, bound_.NextWait(timeoutMs_), received, error)) {
             case IoStatus::Done:
                 buffered_.append(piece, received);
                 return true;
@@ -163,6 +186,7 @@ private:
 
     platform::Connection& socket_;
     const int timeoutMs_;
+    const ExchangeBound& bound_;
     std::string buffered_;
     std::size_t start_ = 0;
     bool closed_ = false;
@@ -244,21 +268,30 @@ std::string RequestHead(const THttpTarget& target, const std::string& contentTyp
     return head + "\r\n";
 }
 
-void Send(platform::Connection& connection, const char* data, std::size_t size, int timeoutMs) {
+void Send(platform::Connection& connection, const char* data, std::size_t size, int timeoutMs,
+          const ExchangeBound& bound) {
     SocketError error;
-    const IoStatus sent = connection.SendAll(data, size, timeoutMs, error);
-    if (sent == IoStatus::TimedOut) throw EReadTimeout();
-    if (sent != IoStatus::Done) ThrowSocketError(error);
+    switch (connection.SendAll(data, size, bound.NextWait(timeoutMs), error)) {
+        case IoStatus::Done:
+            return;
+        case IoStatus::TimedOut:
+            throw EReadTimeout();
+        case IoStatus::Closed:
+            throw EConnClosedGracefully();
+        case IoStatus::Failed:
+            break;
+    }
+    ThrowSocketError(error);
 }
 
 // The head as one write, then the body from its start in pieces.
 void SendRequest(platform::Connection& connection, const std::string& head,
-                 TMultipartFormStream& body, int timeoutMs) {
-    Send(connection, head.data(), head.size(), timeoutMs);
+                 TMultipartFormStream& body, int timeoutMs, const ExchangeBound& bound) {
+    Send(connection, head.data(), head.size(), timeoutMs, bound);
     body.Seek(0, SeekOrigin::Begin);
     char piece[kPieceSize];
     while (const std::size_t count = body.Read(piece, sizeof piece))
-        Send(connection, piece, count, timeoutMs);
+        Send(connection, piece, count, timeoutMs, bound);
 }
 
 // Counts the lines of all heads of one answer against the bounds.
@@ -347,9 +380,10 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
     Request.ContentType = body.FormContentType();
     const std::int64_t contentLength = body.Size();
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
+    const ExchangeBound bound(readTimeout);
 
     try {
-        connection_ = ConnectTo(*connector_, target, ConnectTimeout);
+        connection_ = ConnectTo(*connector_, target, bound.NextWait(ConnectTimeout));
         const std::string cookie =
             cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
                                                  std::chrono::system_clock::now(),
@@ -357,9 +391,9 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                      : "";
         SendRequest(*connection_,
                     RequestHead(target, Request.ContentType, contentLength, cookie), body,
-                    readTimeout);
+                    readTimeout, bound);
 
-        Reader reader(*connection_, readTimeout);
+        Reader reader(*connection_, readTimeout, bound);
         HeadBounds bounds;
         std::vector<Header> headers;
         do {  // interim 100 answers are skipped

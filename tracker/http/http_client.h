@@ -15,7 +15,10 @@
 //
 // PostForm appends the answer's body to `buffer` on success (a code from 200 to 299 without
 // "Location"); any other answer raises EHttpProtocolError carrying the code and the body.
-// Every wait for the server is bounded by ConnectTimeout; see http_errors.h for the errors.
+// Every wait for the server is bounded by ConnectTimeout, and the whole exchange, from the
+// start of the connect to the last byte of the answer, by three times it ("Read timed out.").
+// A URL holding a control character or a port above 65535 is refused before any connection
+// (EInvalidUrl). See http_errors.h for the errors.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +53,7 @@ public:
     THttpClient& operator=(const THttpClient&) = delete;
 
     // Milliseconds: the bound of the TCP connect, and of every wait for data from the server
-    // afterwards. 0: the connect has no bound of its own.
+    // afterwards. 0: the connect has no bound of its own, the waits kDefaultReadTimeoutMs.
     int ConnectTimeout = 0;
     TRequest Request;
 

@@ -29,6 +29,13 @@ public:
     ETransportUnavailable() : EHttpError("Transport is not available") {}
 };
 
+// A URL that cannot be sent as written: a control character would end the request line
+// early and put lines of its own into the request; a port above 65535 names no port.
+class EInvalidUrl : public EHttpError {
+public:
+    explicit EInvalidUrl(const std::string& reason) : EHttpError("Invalid URL: " + reason) {}
+};
+
 // The server's certificate was not accepted; the message says why, the system's code after it.
 class ECertificateError : public EHttpError {
 public:

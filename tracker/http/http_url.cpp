@@ -20,9 +20,20 @@ std::uint16_t PortFrom(const std::string& text) {
     long value = 0;
     for (char digit : text) {
         value = value * 10 + (digit - '0');
-        if (value > 65535) return 80;
+        if (value > 65535) throw EInvalidUrl("port " + text + " is above 65535.");
     }
     return static_cast<std::uint16_t>(value);
+}
+
+// Bytes below 0x20 and 0x7F never reach the request line or the Host line.
+void RefuseControlCharacters(const std::string& url) {
+    const auto bad = std::find_if(url.begin(), url.end(), [](unsigned char c) {
+        return c < 0x20 || c == 0x7F;
+    });
+    if (bad == url.end()) return;
+    throw EInvalidUrl("it holds a control character (code " +
+                      std::to_string(static_cast<unsigned char>(*bad)) + ") at position " +
+                      std::to_string(bad - url.begin() + 1) + ".");
 }
 
 // "#" and what follows it are dropped up to a "?" after it, or to the end.
@@ -53,6 +64,7 @@ std::string THttpTarget::HostHeader() const {
 }
 
 THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous) {
+    RefuseControlCharacters(url);
     std::string text = url;
     std::replace(text.begin(), text.end(), '\\', '/');
 

@@ -18,5 +18,6 @@ struct THttpTarget {
 
 // Parses `url`; a relative URL, an empty host, or an unknown scheme without a port take
 // the missing parts from `previous` (the last request's target; nullptr before any).
-// Throws EUnknownProtocol or EHostRequired.
+// Throws EInvalidUrl (a control character, a port above 65535), EUnknownProtocol or
+// EHostRequired.
 THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous);

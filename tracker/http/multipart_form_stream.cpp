@@ -1,7 +1,6 @@
 #include "tracker/http/multipart_form_stream.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -9,12 +8,20 @@
 
 namespace {
 
+// `value` in `width` decimal digits, zeros in front.
+void AppendDigits(std::string& text, int value, int width) {
+    std::string digits(static_cast<std::size_t>(width), '0');
+    for (auto digit = digits.rbegin(); digit != digits.rend() && value > 0; ++digit, value /= 10)
+        *digit = static_cast<char>('0' + value % 10);
+    text += digits;
+}
+
 std::string BoundaryAt(const platform::LocalDateTime& t) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d%02d%03d", t.month % 100,
-                  t.day % 100, t.year % 100, t.hour % 100, t.minute % 100, t.second % 100,
-                  t.millisecond % 1000);
-    return std::string("--------") + digits;
+    std::string boundary = "--------";
+    for (int field : {t.month, t.day, t.year, t.hour, t.minute, t.second})
+        AppendDigits(boundary, field % 100, 2);
+    AppendDigits(boundary, t.millisecond % 1000, 3);
+    return boundary;
 }
 
 // The next boundary of the same form: its fifteen digits counted up by one.
