@@ -11,6 +11,7 @@ namespace {
 
 // Version 4 flags: the status byte, then the format byte.
 constexpr unsigned char kStatusFlagsV4 = 0x70;  // tag alter, file alter, read only: one bit lower than in version 3
+constexpr unsigned char kUnusedV4 = 0x80;
 constexpr unsigned char kGroupedV4 = 0x40;
 constexpr unsigned char kCompressedV4 = 0x08;
 constexpr unsigned char kEncryptedV4 = 0x04;
@@ -106,6 +107,8 @@ std::optional<std::string> InEncodingOne(std::string_view id, std::string_view c
 
 std::optional<std::string> FromVersion4(const OldFrame& frame) {
     const unsigned char format = frame.flags[1];
+    // The unused bit 7 makes readers pass the frame over; without it version 3 would read it.
+    if ((format & kUnusedV4) != 0) return std::nullopt;
     const std::string data = (format & kUnsynchronisedV4) != 0 ? Resynchronise(frame.data) : frame.data;
     // Version 4 puts the group id, the encryption method and the data length in this order
     // before the content; version 3 wants the decompressed size, the method, the group id.
@@ -123,6 +126,12 @@ std::optional<std::string> FromVersion4(const OldFrame& frame) {
     const bool compressed = (format & kCompressedV4) != 0;
     // Version 3 states the decompressed size of a compressed frame; without it there is none.
     if (compressed && dataLength.empty()) return std::nullopt;
+    // The reader takes a version 3 frame of a field's id as text whatever its group and
+    // encryption flags say, as version 4 does not: such a frame loses its group id, and an
+    // encrypted one (unless compressed too, which keeps it unread) is not kept.
+    const bool feedsField = SlotOf(3, frame.id) != 0;
+    if (feedsField && !compressed && !method.empty()) return std::nullopt;
+    if (feedsField) group.clear();
     if (!compressed && method.empty()) {
         std::optional<std::string> text = InEncodingOne(frame.id, content);
         if (!text) return std::nullopt;
