@@ -66,22 +66,45 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     FillFields(old, before);
 
     std::vector<std::optional<std::string>> kept(frames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i) kept[i] = ConvertFrame(old.Version, frames[i]);
+    // The fields as a read of the kept frames alone would give them.
+    TagInfo keptSlots;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        kept[i] = ConvertFrame(old.Version, frames[i]);
+        if (!kept[i]) continue;
+        const OldFrame converted{kept[i]->substr(0, 4),
+                                 {static_cast<unsigned char>((*kept[i])[8]), static_cast<unsigned char>((*kept[i])[9])},
+                                 kept[i]->substr(10)};
+        std::string content = SlotContent(3, converted);
+        if (!content.empty()) keptSlots.Frames[SlotOf(3, converted.id)] = std::move(content);
+    }
+    TID3v2 asKept;
+    FillFields(keptSlots, asKept);
+    const std::vector<WrittenField> drift = WrittenFields(asKept, before);
+
     std::vector<std::string> written;
-    for (WrittenField& field : WrittenFields(tag, before)) {
+    std::vector<WrittenField> fields = WrittenFields(tag, before);
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        WrittenField& field = fields[k];
+        // An unchanged value keeps its old frames exactly as they are; when those would read
+        // otherwise (the frame it came from runs past the tag's end, does not convert, or
+        // reads differently in version 3), the value is written anew instead of being lost.
+        if (!field.changed && !drift[k].changed) continue;
         const bool fromFallback = field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() &&
                                   source[field.fallback];
-        const std::optional<std::size_t> origin = fromFallback ? source[field.fallback] : source[field.slot];
-        // An unchanged value keeps its old frames exactly as they are; when the frame it came
-        // from cannot be kept (it runs past the tag's end, or does not convert), the value is
-        // written anew instead of being lost with it.
-        if (!field.changed && (!origin || kept[*origin])) continue;
         // The new frame takes the place of the frame the value came from, and of the
-        // fallback frame when that was it, so the reader finds it again.
-        std::optional<std::size_t> place = source[field.slot];
+        // fallback frame when that was it, so the reader finds it again. An unchanged value's
+        // frame that kept would feed no field (a version 2 TOR becomes TORY) stays besides.
+        auto displaced = [&](int slot) -> std::optional<std::size_t> {
+            const std::optional<std::size_t> at = source[slot];
+            const bool feedsNoField = at && !field.changed && kept[*at] &&
+                                      SlotOf(3, std::string_view(*kept[*at]).substr(0, 4)) != slot;
+            return feedsNoField ? std::nullopt : at;
+        };
+        std::optional<std::size_t> place = displaced(field.slot);
         if (fromFallback) {
-            if (place) kept[*source[field.fallback]].reset();
-            else place = source[field.fallback];
+            const std::optional<std::size_t> fallbackPlace = displaced(field.fallback);
+            if (place && fallbackPlace) kept[*fallbackPlace].reset();
+            else if (!place) place = fallbackPlace;
         }
         if (place) {
             kept[*place].reset();

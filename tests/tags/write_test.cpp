@@ -318,7 +318,8 @@ TEST_F(WriteTagTest, Version2FramesGetTheirVersion3IdsOrAreDropped) {
     ASSERT_TRUE(tag.ReadTag(path));
     tag.SetAlbum("Album");
     ASSERT_TRUE(tag.WriteTag(path));
-    const Bytes expected = Frame("TALB", Latin1("Album")) + Frame("TIT2", Latin1("Two")) +
+    // TORY feeds no field in version 3: the year TOR gave is written as TYER.
+    const Bytes expected = Frame("TALB", Latin1("Album")) + Frame("TYER", Latin1("1987")) + Frame("TIT2", Latin1("Two")) +
                            Frame("APIC", Bytes{0} + FromText("image/jpeg") + Bytes{0, 3} + FromText("d") + Bytes{0} + picture) +
                            Frame("TXXX", Latin1(std::string_view("k\0v", 3))) + Frame("TORY", Latin1("1987"));
     EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0});
