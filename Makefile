@@ -9,7 +9,7 @@ export WINEDEBUG := -all
 FUZZ_SECONDS ?= 120
 FUZZ_TARGETS := tag_read tag_roundtrip http_answer request_head settings
 
-.PHONY: test demo fuzz deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
+.PHONY: test demo fuzz soak deps build $(addprefix build-,$(PRESETS)) wine-prefix clean
 
 deps:
 	@scripts/install-deps
@@ -42,6 +42,10 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j2
 	@scripts/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# 2,000 submissions through the stand-in player (about six minutes); not part of `make test`.
+soak: deps build-win64 wine-prefix
+	@xvfb-run -a /usr/bin/python3 tests/soak/soak_test.py build/win64/tools/standin-player/standin-player.exe build/win64/gen_quillon.dll
 
 clean:
 	rm -rf build

@@ -42,8 +42,9 @@ public:
                              std::unique_ptr<Connection>& connection, SocketError& error) = 0;
 };
 
-// Plain TCP over the system's sockets.
-std::unique_ptr<Connector> MakeTcpConnector();
+// Plain TCP over the system's sockets. Setting `*cancel` (from another thread) ends the
+// name lookup, connect, send or receive in progress, and every later one, as a failure.
+std::unique_ptr<Connector> MakeTcpConnector(const CancelFlag* cancel = nullptr);
 
 // TLS over the connections that `transport` opens, through the system's TLS (Schannel on
 // Windows, OpenSSL elsewhere): TLS 1.2 at least, the host name sent and the certificate
@@ -52,7 +53,8 @@ std::unique_ptr<Connector> MakeTcpConnector();
 // are Failed with the kind Tls, Certificate or TlsUnavailable.
 std::unique_ptr<Connector> MakeTlsConnector(std::unique_ptr<Connector> transport);
 
-// By the endpoint's scheme: "https" through TLS over TCP, every other one plain TCP.
-std::unique_ptr<Connector> MakeSystemConnector();
+// By the endpoint's scheme: "https" through TLS over TCP, every other one plain TCP; both
+// ended by `*cancel` as MakeTcpConnector says.
+std::unique_ptr<Connector> MakeSystemConnector(const CancelFlag* cancel = nullptr);
 
 }  // namespace platform

@@ -11,6 +11,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+
+#include <cerrno>
 #endif
 
 #include <string>
@@ -22,9 +24,11 @@ namespace platform::socket_system {
 #ifdef _WIN32
 using Native = SOCKET;
 inline const Native kNone = INVALID_SOCKET;
+inline constexpr int kCancelled = WSAECANCELLED;
 #else
 using Native = int;
 inline const Native kNone = -1;
+inline constexpr int kCancelled = ECANCELED;
 #endif
 
 // Starts / stops the system library (a no-op on POSIX); Start returns 0 or an error number.

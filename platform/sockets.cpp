@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <utility>
 
+#include "platform/detached_thread.h"
 #include "platform/socket_system.h"
 
 namespace platform {
@@ -31,11 +34,28 @@ struct Deadline {
     Clock::time_point end;
 };
 
-// Waits until the deadline; a signal that interrupts the wait does not end it.
+// How often a wait that can be cancelled looks at its flag.
+constexpr int kCancelCheckMs = 50;
+
+bool IsCancelled(const CancelFlag* cancel) { return cancel && cancel->load(); }
+
+// Milliseconds for the next single wait: what is left, in steps short enough to notice a
+// cancel in time.
+int NextWait(const Deadline& deadline, const CancelFlag* cancel) {
+    const int left = deadline.Remaining();
+    if (!cancel) return left;
+    return left < 0 ? kCancelCheckMs : std::min(left, kCancelCheckMs);
+}
+
+// Waits until the deadline or the cancel; a signal that interrupts the wait does not end it.
 IoStatus WaitUntil(sys::Native socket, bool forWriting, const Deadline& deadline,
-                   SocketError& error) {
+                   const CancelFlag* cancel, SocketError& error) {
     for (;;) {
-        int result = sys::Wait(socket, forWriting, deadline.Remaining());
+        if (IsCancelled(cancel)) {
+            error = sys::ErrorFor(sys::kCancelled);
+            return IoStatus::Failed;
+        }
+        int result = sys::Wait(socket, forWriting, NextWait(deadline, cancel));
         if (result > 0) return IoStatus::Done;
         if (result == 0) {
             if (deadline.Remaining() == 0) return IoStatus::TimedOut;
@@ -72,8 +92,11 @@ SocketLibrary::~SocketLibrary() {
     if (startError_ == 0 && --libraryUsers == 0) sys::Stop();
 }
 
-std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
-                                       SocketError& error) {
+namespace {
+
+// getaddrinfo for TCP with `flags`; empty, with `error` set, when nothing is found.
+std::vector<SocketAddress> LookUp(const std::string& host, std::uint16_t port, int flags,
+                                  SocketError& error) {
     SocketLibrary library;
     if (library.StartError() != 0) {
         error = sys::ErrorFor(library.StartError());
@@ -83,6 +106,7 @@ std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t po
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = flags;
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
     int result = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
@@ -102,14 +126,76 @@ std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t po
     return addresses;
 }
 
+// What a lookup thread hands back; shared, since the thread may outlive the one waiting.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::vector<SocketAddress> addresses;
+    SocketError error;
+};
+
+}  // namespace
+
+std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
+                                       SocketError& error) {
+    return LookUp(host, port, 0, error);
+}
+
+IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int timeoutMs,
+                           const CancelFlag* cancel, std::vector<SocketAddress>& addresses,
+                           SocketError& error) {
+    // An address literal needs no lookup: it is converted at once, on this thread.
+    SocketError notLiteral;
+    addresses = LookUp(host, port, AI_NUMERICHOST, notLiteral);
+    if (!addresses.empty()) return IoStatus::Done;
+    const Deadline deadline(timeoutMs);
+    auto lookup = std::make_shared<Lookup>();
+    const bool started = StartDetachedThread([lookup, host, port] {
+        SocketError lookupError;
+        auto found = ResolveHost(host, port, lookupError);
+        std::lock_guard<std::mutex> lock(lookup->mutex);
+        lookup->addresses = std::move(found);
+        lookup->error = std::move(lookupError);
+        lookup->done = true;
+        lookup->finished.notify_all();
+    });
+    if (!started) {
+        error = {0, "No thread for the name lookup"};
+        return IoStatus::Failed;
+    }
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    for (;;) {
+        if (lookup->done) break;
+        if (IsCancelled(cancel)) {
+            error = sys::ErrorFor(sys::kCancelled);
+            return IoStatus::Failed;
+        }
+        const int wait = NextWait(deadline, cancel);
+        if (wait == 0) return IoStatus::TimedOut;
+        if (wait < 0) {
+            lookup->finished.wait(lock);
+        } else {
+            lookup->finished.wait_for(lock, std::chrono::milliseconds(wait));
+        }
+    }
+    if (lookup->addresses.empty()) {
+        error = lookup->error;
+        return IoStatus::Failed;
+    }
+    addresses = std::move(lookup->addresses);
+    return IoStatus::Done;
+}
+
 TcpSocket::~TcpSocket() { Close(); }
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, NoHandle<decltype(handle_)>())) {}
+    : cancel_(other.cancel_), handle_(std::exchange(other.handle_, NoHandle<decltype(handle_)>())) {}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     if (this != &other) {
         Close();
+        cancel_ = other.cancel_;
         handle_ = std::exchange(other.handle_, NoHandle<decltype(handle_)>());
     }
     return *this;
@@ -157,7 +243,7 @@ IoStatus TcpSocket::Connect(const SocketAddress& address, int timeoutMs, SocketE
         Close();
         return IoStatus::Failed;
     }
-    IoStatus waited = WaitUntil(socket, true, deadline, error);
+    IoStatus waited = WaitUntil(socket, true, deadline, cancel_, error);
     if (waited == IoStatus::Done) {
         int outcome = 0;
         socklen_t length = sizeof outcome;
@@ -191,14 +277,14 @@ IoStatus TcpSocket::SendAll(const void* data, std::size_t size, int timeoutMs,
             error = sys::ErrorFor(code);
             return IoStatus::Failed;
         }
-        IoStatus waited = WaitUntil(AsNative(handle_), true, Deadline(timeoutMs), error);
+        IoStatus waited = WaitUntil(AsNative(handle_), true, Deadline(timeoutMs), cancel_, error);
         if (waited != IoStatus::Done) return waited;
     }
     return IoStatus::Done;
 }
 
 IoStatus TcpSocket::WaitReadable(int timeoutMs, SocketError& error) {
-    return WaitUntil(AsNative(handle_), false, Deadline(timeoutMs), error);
+    return WaitUntil(AsNative(handle_), false, Deadline(timeoutMs), cancel_, error);
 }
 
 IoStatus TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs, std::size_t& received,
@@ -206,7 +292,7 @@ IoStatus TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs, std::
     received = 0;
     const Deadline deadline(timeoutMs);
     for (;;) {
-        IoStatus waited = WaitUntil(AsNative(handle_), false, deadline, error);
+        IoStatus waited = WaitUntil(AsNative(handle_), false, deadline, cancel_, error);
         if (waited != IoStatus::Done) return waited;
         const int piece = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
         const auto got = ::recv(AsNative(handle_), static_cast<char*>(buffer), piece, 0);
@@ -272,7 +358,7 @@ IoStatus TcpListener::Accept(TcpSocket& connection, int timeoutMs, SocketError& 
     const Deadline deadline(timeoutMs);
     const auto listening = AsNative(socket_.handle_);
     for (;;) {
-        IoStatus waited = WaitUntil(listening, false, deadline, error);
+        IoStatus waited = WaitUntil(listening, false, deadline, socket_.cancel_, error);
         if (waited != IoStatus::Done) return waited;
         sys::Native accepted = ::accept(listening, nullptr, nullptr);
         if (accepted != sys::kNone) {

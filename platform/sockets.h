@@ -3,6 +3,7 @@
 // by the caller's time-out; sockets are closed by their destructors on every path.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,6 +56,16 @@ enum class IoStatus {
     Failed,    // `error` says why
 };
 
+// What another thread sets to end the waits that watch it, within a moment, as failures.
+using CancelFlag = std::atomic<bool>;
+
+// As ResolveHost, within `timeoutMs` (0 or less: no bound) and ended by `cancel`: a name is
+// looked up on a thread of its own, which a lookup that never returns leaves behind. Done
+// with `addresses` set; TimedOut; or Failed with `error` saying why.
+IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int timeoutMs,
+                           const CancelFlag* cancel, std::vector<SocketAddress>& addresses,
+                           SocketError& error);
+
 // A connected TCP stream. A time-out of 0 or less means no bound of the socket's own.
 class TcpSocket {
 public:
@@ -79,10 +90,14 @@ public:
 
     bool IsOpen() const;
     void Close();
+    // From now on every wait of this socket also ends, as a failure, soon after `*cancel`
+    // is set (by another thread); null watches nothing.
+    void CancelWhen(const CancelFlag* cancel) { cancel_ = cancel; }
 
 private:
     friend class TcpListener;
     SocketLibrary library_;
+    const CancelFlag* cancel_ = nullptr;
 #ifdef _WIN32
     std::uintptr_t handle_ = ~std::uintptr_t{0};
 #else

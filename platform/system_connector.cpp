@@ -5,6 +5,9 @@ namespace {
 
 class SchemeConnector : public Connector {
 public:
+    explicit SchemeConnector(const CancelFlag* cancel)
+        : tcp_(MakeTcpConnector(cancel)), tls_(MakeTlsConnector(MakeTcpConnector(cancel))) {}
+
     IoStatus Connect(const Endpoint& endpoint, int timeoutMs,
                      std::unique_ptr<Connection>& connection, SocketError& error) override {
         Connector& chosen = endpoint.scheme == "https" ? *tls_ : *tcp_;
@@ -12,12 +15,14 @@ public:
     }
 
 private:
-    std::unique_ptr<Connector> tcp_ = MakeTcpConnector();
-    std::unique_ptr<Connector> tls_ = MakeTlsConnector(MakeTcpConnector());
+    std::unique_ptr<Connector> tcp_;
+    std::unique_ptr<Connector> tls_;
 };
 
 }  // namespace
 
-std::unique_ptr<Connector> MakeSystemConnector() { return std::make_unique<SchemeConnector>(); }
+std::unique_ptr<Connector> MakeSystemConnector(const CancelFlag* cancel) {
+    return std::make_unique<SchemeConnector>(cancel);
+}
 
 }  // namespace platform

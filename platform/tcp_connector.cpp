@@ -1,6 +1,7 @@
 #include <chrono>
 
 #include "platform/connection.h"
+#include "platform/socket_system.h"
 
 namespace platform {
 namespace {
@@ -25,11 +26,20 @@ private:
 
 class TcpConnector : public Connector {
 public:
+    explicit TcpConnector(const CancelFlag* cancel) : cancel_(cancel) {}
+
     IoStatus Connect(const Endpoint& endpoint, int timeoutMs,
                      std::unique_ptr<Connection>& connection, SocketError& error) override {
-        const auto addresses = ResolveHost(endpoint.host, endpoint.port, error);
-        if (addresses.empty()) return IoStatus::Failed;
+        if (cancel_ && cancel_->load()) {
+            error = socket_system::ErrorFor(socket_system::kCancelled);
+            return IoStatus::Failed;
+        }
+        // The name lookup counts against the time-out as the connects do.
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        std::vector<SocketAddress> addresses;
+        const IoStatus resolved =
+            ResolveHostWithin(endpoint.host, endpoint.port, timeoutMs, cancel_, addresses, error);
+        if (resolved != IoStatus::Done) return resolved;
         for (const auto& address : addresses) {
             int remaining = 0;
             if (timeoutMs > 0) {
@@ -39,6 +49,7 @@ public:
                 remaining = static_cast<int>(left.count());
             }
             TcpSocket socket;
+            socket.CancelWhen(cancel_);
             const IoStatus status = socket.Connect(address, remaining, error);
             if (status == IoStatus::Done) {
                 connection = std::make_unique<TcpConnection>(std::move(socket));
@@ -48,10 +59,15 @@ public:
         }
         return IoStatus::Failed;
     }
+
+private:
+    const CancelFlag* cancel_;
 };
 
 }  // namespace
 
-std::unique_ptr<Connector> MakeTcpConnector() { return std::make_unique<TcpConnector>(); }
+std::unique_ptr<Connector> MakeTcpConnector(const CancelFlag* cancel) {
+    return std::make_unique<TcpConnector>(cancel);
+}
 
 }  // namespace platform

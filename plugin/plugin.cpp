@@ -8,6 +8,17 @@
 // while being built); every message sent goes to our own windows on this same thread.
 // A failure while building ends the load cleanly (FALSE), so the player skips the plug-in
 // instead of meeting a half-built window.
+//
+// Submissions run on a thread of their own (started by the first one). It never touches a
+// window, and it holds a reference on this module that it drops only as its very last act
+// (FreeLibraryAndExitThread), as does a name lookup that it left behind; so no thread of
+// ours can run code of an unloaded library. Quit, which is not under the loader lock, ends
+// them: the exchange in flight is cancelled, waiting ones are dropped, and it waits up to
+// kQuitGraceMs. Then unload finds no thread of ours and nothing to wait for. Should one
+// still run (a name lookup that never returns), the library's last reference is that
+// thread's, so the unload would happen on it, where the window cannot be destroyed: quit
+// destroys the library objects itself, on the player's thread, and the late unload finds
+// nothing left to do.
 #include <windows.h>
 
 #include <cstdint>
@@ -26,7 +37,7 @@ std::int32_t __cdecl Init() { return 0; }
 
 void __cdecl Config();
 
-void __cdecl Quit() {}
+void __cdecl Quit();
 
 plugin::GeneralPurposePlugin Record = {
     plugin::GPPHDR_VER,
@@ -44,10 +55,12 @@ player::Win32MessageChannel PlayerChannel;
 std::unique_ptr<toolkit::Backend> Application;  // owns the windows, like an application object
 std::unique_ptr<TMainForm> MainForm;
 
+constexpr int kQuitGraceMs = 2000;
+
 void __cdecl Config() {
     // An exception must not unwind into the player's frames, which know nothing of it.
     try {
-        MainForm->ShowAndBringToFront();
+        if (MainForm) MainForm->ShowAndBringToFront();
     } catch (...) {
     }
 }
@@ -74,6 +87,13 @@ bool CreateLibraryObjects(HINSTANCE module) {
     } catch (...) {
         DestroyLibraryObjects();
         return false;
+    }
+}
+
+void __cdecl Quit() {
+    try {
+        if (MainForm && !MainForm->poster.Stop(kQuitGraceMs)) DestroyLibraryObjects();
+    } catch (...) {
     }
 }
 

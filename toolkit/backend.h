@@ -11,6 +11,7 @@ namespace toolkit {
 class Control;
 class Form;
 class Timer;
+class Worker;
 
 // The property of a control that changed, so that its native counterpart can follow.
 enum class Aspect { Bounds, Text, Enabled, Visible, Font, Color, Cursor, Checked, ActivePage, Rows, Picture };
@@ -43,6 +44,8 @@ public:
     // Starts a full period of the timer's interval, replacing any running one.
     virtual void StartTimer(Timer& timer) = 0;
     virtual void StopTimer(Timer& timer) = 0;
+    // A worker whose jobs' Finish runs on `form`'s thread (see worker.h).
+    virtual std::unique_ptr<Worker> CreateWorker(Form& form) = 0;
 
     // A modal box with one OK button; the Error style carries the stop icon.
     virtual void ShowMessageBox(const Form* owner, const std::string& caption,

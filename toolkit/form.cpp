@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/timer.h"
+#include "toolkit/worker.h"
 
 namespace toolkit {
 
@@ -63,6 +64,14 @@ std::uint16_t Form::HandleKeyDown(std::uint16_t key, ShiftState shift) {
 
 void Form::UnregisterTimer(Timer* timer) {
     std::erase(timers_, timer);
+}
+
+void Form::UnregisterWorker(Worker* worker) {
+    std::erase(workers_, worker);
+}
+
+void Form::HandleJobsDone() {
+    for (Worker* worker : workers_) worker->DeliverFinished();
 }
 
 }  // namespace toolkit

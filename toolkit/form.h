@@ -11,6 +11,7 @@
 namespace toolkit {
 
 class Timer;
+class Worker;
 
 struct FormStyle {
     bool stayOnTop = false;
@@ -59,6 +60,11 @@ public:
     void UnregisterTimer(Timer* timer);
     const std::vector<Timer*>& Timers() const { return timers_; }
 
+    void RegisterWorker(Worker* worker) { workers_.push_back(worker); }
+    void UnregisterWorker(Worker* worker);
+    // From the backend: jobs of its workers have run; their Finish runs now.
+    void HandleJobsDone();
+
 private:
     void CreatePeers(Control& control);
     void DestroyPeers(Control& control);
@@ -68,6 +74,7 @@ private:
     std::string icon_;
     bool handleAllocated_ = false;
     std::vector<Timer*> timers_;
+    std::vector<Worker*> workers_;
 };
 
 }  // namespace toolkit

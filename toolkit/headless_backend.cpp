@@ -9,12 +9,45 @@
 #include "toolkit/spin_edit.h"
 #include "toolkit/timer.h"
 #include "toolkit/value_list_editor.h"
+#include "toolkit/worker.h"
 
 namespace toolkit {
 
 namespace {
 constexpr char kBackspace = '\b';
 }  // namespace
+
+// Jobs wait in the queue until the backend runs them on the test's own thread.
+class HeadlessWorker : public Worker {
+public:
+    HeadlessWorker(HeadlessBackend& backend, Form& form) : Worker(form), backend_(backend) {
+        backend_.workers_.push_back(this);
+    }
+    ~HeadlessWorker() override { std::erase(backend_.workers_, this); }
+
+    bool Stop(int) override {
+        jobs_.Stop();
+        return true;
+    }
+
+    bool RunNext() {
+        std::unique_ptr<Job> job = jobs_.TakeNext();
+        if (!job) return false;
+        job->Run();
+        if (jobs_.Ran(std::move(job))) form_.HandleJobsDone();
+        return true;
+    }
+
+    std::size_t Waiting() const { return jobs_.Waiting(); }
+
+protected:
+    JobQueue& Jobs() override { return jobs_; }
+    void Wake() override {}
+
+private:
+    HeadlessBackend& backend_;
+    JobQueue jobs_;
+};
 
 HeadlessBackend::HeadlessBackend(std::string executablePath)
     : executablePath_(std::move(executablePath)) {}
@@ -29,6 +62,22 @@ void HeadlessBackend::StartTimer(Timer& timer) {
 
 void HeadlessBackend::StopTimer(Timer& timer) {
     timers_.erase(&timer);
+}
+
+std::unique_ptr<Worker> HeadlessBackend::CreateWorker(Form& form) {
+    return std::make_unique<HeadlessWorker>(*this, form);
+}
+
+bool HeadlessBackend::RunNextJob() {
+    for (HeadlessWorker* worker : workers_)
+        if (worker->RunNext()) return true;
+    return false;
+}
+
+std::size_t HeadlessBackend::waitingJobs() const {
+    std::size_t count = 0;
+    for (const HeadlessWorker* worker : workers_) count += worker->Waiting();
+    return count;
 }
 
 void HeadlessBackend::advance(std::uint64_t ms) {
@@ -49,6 +98,10 @@ void HeadlessBackend::advance(std::uint64_t ms) {
         // The next period starts now; the handler may stop or restart the timer.
         timers_[next] = {now_ + next->Interval(), nextOrder_++};
         RunGuarded(next->Owner(), [next] { next->HandleTick(); });
+        if (!holdJobs) {
+            while (RunNextJob()) {
+            }
+        }
     }
     now_ = end;
 }

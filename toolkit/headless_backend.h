@@ -16,6 +16,7 @@
 namespace toolkit {
 
 class Edit;
+class HeadlessWorker;
 class PageControl;
 class SpinEdit;
 class ValueListEditor;
@@ -36,6 +37,7 @@ public:
     std::unique_ptr<Peer> CreatePeer(Control& control) override;
     void StartTimer(Timer& timer) override;
     void StopTimer(Timer& timer) override;
+    std::unique_ptr<Worker> CreateWorker(Form& form) override;
     void ShowMessageBox(const Form* owner, const std::string& caption, const std::string& text,
                         MessageStyle style) override;
     void ShellOpen(const Form& owner, const std::string& address) override;
@@ -44,7 +46,15 @@ public:
     std::string HostExecutablePath() const override { return executablePath_; }
 
     // The manual clock: fires, in time order, every timer period that ends within `ms`.
+    // Unless held, the jobs a timer's handler queued run right after it, as a worker that
+    // is never slow would run them.
     void advance(std::uint64_t ms);
+    // Held jobs wait until the test runs them with RunNextJob.
+    bool holdJobs = false;
+    // Runs the next waiting job (Run, then Finish); false when no job waits.
+    bool RunNextJob();
+    // Jobs waiting, over all workers.
+    std::size_t waitingJobs() const;
     std::uint64_t now() const { return now_; }
 
     const std::vector<BoxRecord>& messageBoxes() const { return messageBoxes_; }
@@ -71,6 +81,8 @@ public:
     void EditValue(ValueListEditor& editor, std::size_t row, const std::string& value);
 
 private:
+    friend class HeadlessWorker;
+
     struct Schedule {
         std::uint64_t due;
         std::uint64_t order;  // breaks ties: the earlier started fires first
@@ -80,6 +92,7 @@ private:
     std::uint64_t now_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::map<Timer*, Schedule> timers_;
+    std::vector<HeadlessWorker*> workers_;
     std::vector<BoxRecord> messageBoxes_;
     std::vector<BoxRecord> errorBoxes_;
     std::vector<ShellOpenRecord> shellOpens_;

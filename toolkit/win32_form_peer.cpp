@@ -93,6 +93,9 @@ public:
                 }
             }
             return false;
+        case kJobsDoneMessage:
+            form_.HandleJobsDone();
+            return true;
         case WM_WINDOWPOSCHANGING:
             Snap(*reinterpret_cast<WINDOWPOS*>(lParam));
             return false;

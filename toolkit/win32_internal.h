@@ -17,6 +17,8 @@ namespace toolkit::win32 {
 
 extern const char* const kFormClass;
 extern const char* const kContainerClass;
+// Posted to a form's window when jobs of its workers have run.
+constexpr UINT kJobsDoneMessage = WM_APP + 0x51;
 
 class Win32Backend : public Backend {
 public:
@@ -26,6 +28,7 @@ public:
     std::unique_ptr<Peer> CreatePeer(Control& control) override;
     void StartTimer(Timer& timer) override;
     void StopTimer(Timer& timer) override;
+    std::unique_ptr<Worker> CreateWorker(Form& form) override;
     void ShowMessageBox(const Form* owner, const std::string& caption, const std::string& text,
                         MessageStyle style) override;
     void ShellOpen(const Form& owner, const std::string& address) override;

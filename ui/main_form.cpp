@@ -12,6 +12,7 @@ TMainForm::TMainForm(toolkit::Backend& backend, MainFormContext context)
 }
 
 TMainForm::~TMainForm() {
+    poster.Stop(0);
     DestroyHandle();
 }
 

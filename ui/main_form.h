@@ -17,7 +17,7 @@
 #include "toolkit/spin_edit.h"
 #include "toolkit/timer.h"
 #include "toolkit/value_list_editor.h"
-#include "tracker/http/http_client.h"
+#include "ui/song_poster.h"
 
 class TID3v2;
 
@@ -40,7 +40,7 @@ public:
     // Builds every component hidden, creates the window handle at once (Timer1 running),
     // then runs FormCreate.
     TMainForm(toolkit::Backend& backend, MainFormContext context);
-    // Destroys the window with its timers and its HTTP client.
+    // Ends the submissions without waiting, then destroys the window with its timers.
     ~TMainForm() override;
 
     // The player's configure command: show the window and bring it to the front.
@@ -108,8 +108,8 @@ public:
 
     toolkit::Timer Timer1{*this, "Timer1"};
     toolkit::Timer Timer2{*this, "Timer2"};
-    // Keeps its cookies and its last status line from one submission to the next.
-    THttpClient http;
+    // The submissions and the HTTP client `http` that posts them, away from this thread.
+    TSongPoster poster{*this};
 
     // The link's colour while the mouse is over it, and its own colour while it is not.
     toolkit::Color linkHoverColor = toolkit::clBlack;

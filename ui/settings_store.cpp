@@ -59,7 +59,7 @@ void TMainForm::LoadSettings() {
         timeout.SetValue(file.ReadInteger("Timeout", kDefaultTimeoutMs));
         interval.SetValue(file.ReadInteger("Interval", kDefaultIntervalSeconds));
         send.SetChecked(file.ReadInteger("send", 0) != 0);
-        http.ConnectTimeout = timeout.Value();
+        poster.ConnectTimeout = timeout.Value();
         Timer2.SetInterval(SendPeriodMs(interval.Value()));
         Timer2.SetEnabled(false);
     }
@@ -79,7 +79,7 @@ void TMainForm::SaveSettings(toolkit::Component&) {
         file.Write("send", send.Checked() ? "1" : "0");
         file.Flush();
     }
-    http.ConnectTimeout = timeout.Value();
+    poster.ConnectTimeout = timeout.Value();
     Timer2.SetInterval(SendPeriodMs(interval.Value()));
     // Cancels a submission pending for the current song: only the next change re-arms it.
     Timer2.SetEnabled(false);

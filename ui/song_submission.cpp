@@ -6,25 +6,25 @@ void TMainForm::SendSongInfo(toolkit::Component&) {
     // The controls as they stand now, applied or not: an unchecked box or an empty URL
     // posts nothing. A URL of blanks is not empty and is tried.
     if (!urlbox.Text().empty() && send.Checked()) {
-        TMultipartFormStream body;
-        std::string buffer;  // declared after the body, so released before it
+        std::optional<TMultipartFormStream> body;
         try {
-            AddSongFields(body, TSongFields{.artist = ID3artist.Text(),
-                                            .album = ID3album.Text(),
-                                            .title = ID3title.Text(),
-                                            .track = ID3track.Text(),
-                                            .year = ID3year.Text(),
-                                            .genre = ID3genre.Text(),
-                                            .comment = ID3Comment.Text(),
-                                            .filename = filename.Text(),
-                                            .password = params.Text()});
-            http.Request.ContentType = body.FormContentType();
-            http.PostForm(urlbox.Text(), body, buffer);
+            body.emplace();
+            AddSongFields(*body, TSongFields{.artist = ID3artist.Text(),
+                                             .album = ID3album.Text(),
+                                             .title = ID3title.Text(),
+                                             .track = ID3track.Text(),
+                                             .year = ID3year.Text(),
+                                             .genre = ID3genre.Text(),
+                                             .comment = ID3Comment.Text(),
+                                             .filename = filename.Text(),
+                                             .password = params.Text()});
         } catch (...) {
-            // Every failure of whatever kind: the log lines below are the only report, and
-            // nothing may interrupt the user with a box from a timer or skip disarming it.
+            // Logged like a failed post: nothing may interrupt the user from a timer.
+            body.reset();
         }
-        for (const std::string& line : SubmissionResultLines(http, buffer)) log.AddLine(line);
+        // Everything is read now; the exchange itself runs on the worker, and its lines
+        // come back in the order of the submissions.
+        poster.Post(urlbox.Text(), std::move(body), FileNamePart(filename.Text()), log);
     }
     // One submission per arming of the timer, whatever happened.
     Timer2.SetEnabled(false);

@@ -24,7 +24,7 @@ TEST_F(SettingsTest, WithoutAFileEverySettingHasItsDefaultAndNothingIsWritten) {
     EXPECT_EQ(form.timeout.Value(), 30000);
     EXPECT_EQ(form.interval.Text(), "30");
     EXPECT_FALSE(form.send.Checked());
-    EXPECT_EQ(form.http.ConnectTimeout, 30000);
+    EXPECT_EQ(form.poster.ConnectTimeout, 30000);
     EXPECT_EQ(form.Timer2.Interval(), 30000u);
     EXPECT_FALSE(form.Timer2.Enabled());
     EXPECT_FALSE(form.Button1.Enabled());
@@ -40,7 +40,7 @@ TEST_F(SettingsTest, ValuesFromTheFileReachTheControlsTheClientAndTheTimer) {
     EXPECT_EQ(form.timeout.Value(), 4500);
     EXPECT_EQ(form.interval.Value(), 45);
     EXPECT_TRUE(form.send.Checked());
-    EXPECT_EQ(form.http.ConnectTimeout, 4500);
+    EXPECT_EQ(form.poster.ConnectTimeout, 4500);
     EXPECT_EQ(form.Timer2.Interval(), 45000u);
     EXPECT_FALSE(form.Timer2.Enabled());
     // Every change above fired the change handler; the load ends with Apply disabled.
@@ -79,7 +79,7 @@ TEST_F(SettingsTest, WholeNumbersAreClampedAndTextThatIsNoNumberGivesTheDefault)
         EXPECT_EQ(form.interval.Value(), c.intervalLoaded);
         EXPECT_EQ(form.Timer2.Interval(), static_cast<unsigned>(c.intervalLoaded) * 1000u);
         EXPECT_EQ(form.timeout.Value(), c.timeoutLoaded);
-        EXPECT_EQ(form.http.ConnectTimeout, c.timeoutLoaded);
+        EXPECT_EQ(form.poster.ConnectTimeout, c.timeoutLoaded);
         EXPECT_EQ(form.send.Checked(), c.checked);
         EXPECT_FALSE(form.Button1.Enabled());
     }
@@ -107,7 +107,7 @@ TEST_F(SettingsTest, ApplyWritesAllFiveKeysInTheirOrderAndPushesTheTimeoutAndInt
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{
                                    "[Settings]", "Params=", "Url=http://example.test/p.php",
                                    "Interval=15", "Timeout=5000", "send=1"}));
-    EXPECT_EQ(form.http.ConnectTimeout, 5000);
+    EXPECT_EQ(form.poster.ConnectTimeout, 5000);
     EXPECT_EQ(form.Timer2.Interval(), 15000u);
     EXPECT_FALSE(form.Timer2.Enabled());
     EXPECT_FALSE(form.Button1.Enabled());
@@ -173,7 +173,7 @@ TEST_F(SettingsTest, AFailedWriteNamesTheFullPathAndChangesNothingElse) {
         EXPECT_EQ(box.caption, "winamp");
     }
     EXPECT_TRUE(form.Button1.Enabled());
-    EXPECT_EQ(form.http.ConnectTimeout, 30000);
+    EXPECT_EQ(form.poster.ConnectTimeout, 30000);
     EXPECT_EQ(form.Timer2.Interval(), 30000u);
     EXPECT_TRUE(form.Timer2.Running());  // the pending submission stays pending
 
@@ -186,7 +186,7 @@ TEST_F(SettingsTest, AFailedWriteNamesTheFullPathAndChangesNothingElse) {
                                    "[Settings]", "Params=", "Url=http://127.0.0.1/test.php",
                                    "Interval=100", "Timeout=2000", "send=0"}));
     EXPECT_FALSE(form.Button1.Enabled());
-    EXPECT_EQ(form.http.ConnectTimeout, 2000);
+    EXPECT_EQ(form.poster.ConnectTimeout, 2000);
     EXPECT_FALSE(form.Timer2.Enabled());
 }
 

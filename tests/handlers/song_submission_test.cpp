@@ -213,5 +213,78 @@ TEST_F(SubmissionTest, ARefusedConnectionRepeatsTheLastAnswerReceived) {
     EXPECT_TRUE(backend.errorBoxes().empty());
 }
 
+// The worker's jobs wait for the test here, so what the window does meanwhile shows.
+struct HeldSubmissionTest : SubmissionTest {
+    HeldSubmissionTest() { backend.holdJobs = true; }
+
+    // Plays each file in turn, one interval each: one submission per file. No file exists,
+    // so the tag fields stay empty.
+    void Submit(const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            Play("C:\\Music\\" + name);
+            backend.advance(1000 + kPeriodMs);
+        }
+    }
+
+    static std::vector<std::string> Numbered(int first, int last) {
+        std::vector<std::string> names;
+        for (int i = first; i <= last; ++i) names.push_back(std::to_string(i) + ".mp3");
+        return names;
+    }
+
+    // The posted file names, in the order the server received them.
+    static std::vector<std::string> PostedFiles(LoopbackServer& server) {
+        std::vector<std::string> files;
+        for (const auto& request : server.Requests()) {
+            const FormFields fields = ParseFormFields(request.head, request.body);
+            files.push_back(fields.size() == 10 ? fields[7].second : "?");
+        }
+        return files;
+    }
+};
+
+TEST_F(HeldSubmissionTest, TheTimerHandsEachSubmissionOverAndTheGroupsAreLoggedInTheirOrder) {
+    LoopbackServer server({{Ok("first")}, {Ok("second")}, {Ok("third")}});
+    PostTo(server.Url("/test.php"));
+    Submit(Numbered(1, 3));
+    // The handler returned without any exchange: the timer is idle, nothing is logged yet.
+    EXPECT_FALSE(form().Timer2.Enabled());
+    EXPECT_EQ(backend.waitingJobs(), 3u);
+    EXPECT_TRUE(Log().empty());
+
+    while (backend.RunNextJob()) {
+    }
+    EXPECT_EQ(Log(), (std::vector<std::string>{
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: first",
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: second",
+                         "Code: 200", "Message: HTTP/1.1 200 OK", "Output: third"}));
+    EXPECT_EQ(PostedFiles(server), Numbered(1, 3));
+}
+
+TEST_F(HeldSubmissionTest, ANinthWaitingSubmissionDropsTheOldestWithOneLine) {
+    LoopbackServer server(std::vector<ScriptedAnswer>(8, {Ok()}));
+    PostTo(server.Url("/test.php"));
+    Submit(Numbered(1, 8));
+    EXPECT_TRUE(Log().empty());
+    Submit(Numbered(9, 9));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Not sent, 8 songs were waiting: 1.mp3"}));
+    EXPECT_EQ(backend.waitingJobs(), 8u);
+
+    while (backend.RunNextJob()) {
+    }
+    EXPECT_EQ(Log().size(), 1u + 8 * 3);
+    EXPECT_EQ(PostedFiles(server), Numbered(2, 9));
+}
+
+TEST_F(HeldSubmissionTest, AStoppedPosterDropsTheWaitingOnesSilentlyAndTakesNoMore) {
+    Submit(Numbered(1, 2));
+    EXPECT_TRUE(form().poster.Stop(0));
+    Submit(Numbered(3, 3));
+    EXPECT_EQ(backend.waitingJobs(), 0u);
+    EXPECT_FALSE(backend.RunNextJob());
+    EXPECT_TRUE(Log().empty());
+    EXPECT_FALSE(form().Timer2.Enabled());
+}
+
 }  // namespace
 }  // namespace handlers_test

@@ -23,14 +23,25 @@
 //   click <caption>            clicks the enabled button with that caption (its beginning)
 //   exit         leaves the message loop (unloading a still-loaded plug-in)
 //   exitprocess  ends the process with the plug-in still loaded
+//   gap          the longest time one message kept the loop busy since the last gap report
+//   resources    the process's handle count, GDI and USER objects and private bytes
+//   quiet        stops reporting ticks and queries (long runs)
+//   timescale <n>  runs the plug-in's timers <n> times faster from the next load on (tests
+//                only: periods set at load are measured by their first tick)
 #include <windows.h>
+// after windows.h, which it builds on
+#include <psapi.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "player/player.h"
@@ -52,6 +63,11 @@ struct Player {
     std::int32_t current = 0;
     HMODULE library = nullptr;
     plugin::GeneralPurposePlugin* record = nullptr;
+    double longestDispatchMs = 0;
+    bool quiet = false;
+    unsigned timeScale = 1;
+    ULONGLONG loadedAt = 0;
+    std::set<std::pair<HWND, UINT_PTR>> scaledTimers;
 };
 
 Player ThePlayer;
@@ -77,9 +93,53 @@ std::string PluginPath() {
 
 const void* Address(auto pointer) { return reinterpret_cast<const void*>(pointer); }
 
+UINT ScaledPeriod(ULONGLONG period) {
+    return static_cast<UINT>(std::max<ULONGLONG>(period / ThePlayer.timeScale, USER_TIMER_MINIMUM));
+}
+
+UINT_PTR WINAPI ScaledSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC procedure) {
+    ThePlayer.scaledTimers.insert({window, id});
+    return SetTimer(window, id, ScaledPeriod(period), procedure);
+}
+
+// Points the plug-in's import of SetTimer at ScaledSetTimer.
+void ScalePluginTimers(HMODULE module) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress != 0 && library->Name != 0; ++library) {
+        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "user32.dll") != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SetTimer") != 0) continue;
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&ScaledSetTimer);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+        }
+    }
+}
+
+// A timer the plug-in set while loading, before the scaling: its first tick gives its period.
+void ScaleLoadTimer(const MSG& message) {
+    if (ThePlayer.timeScale <= 1 || !ThePlayer.library) return;
+    if (!ThePlayer.scaledTimers.insert({message.hwnd, message.wParam}).second) return;
+    SetTimer(message.hwnd, message.wParam, ScaledPeriod(GetTickCount64() - ThePlayer.loadedAt),
+             nullptr);
+}
+
 void Load() {
     const std::string path = PluginPath();
+    ThePlayer.scaledTimers.clear();
     ThePlayer.library = LoadLibraryA(path.c_str());
+    ThePlayer.loadedAt = GetTickCount64();
+    if (ThePlayer.library && ThePlayer.timeScale > 1) ScalePluginTimers(ThePlayer.library);
     if (ThePlayer.library) {
         Report("load ok");
     } else {
@@ -228,6 +288,32 @@ void Click(const std::string& caption) {
     }
 }
 
+void ReportGap() {
+    Report("gap longest=%.1f ms", ThePlayer.longestDispatchMs);
+    ThePlayer.longestDispatchMs = 0;
+}
+
+// Counted by trying every handle value: wine's GetProcessHandleCount says 0.
+DWORD CountHandles() {
+    DWORD count = 0;
+    for (std::uintptr_t value = 4; value < (1u << 16); value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+void ReportResources() {
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                         sizeof memory);
+    Report("resources handles=%lu gdi=%lu user=%lu private=%llu", CountHandles(),
+           GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+           GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS),
+           static_cast<unsigned long long>(memory.PrivateUsage));
+}
+
 void Select(std::int32_t entry) {
     ThePlayer.current = entry;
     Report("select %d", entry);
@@ -297,6 +383,19 @@ void Run(const standin::Step& step) {
         Type(step.argument);
     } else if (command == "click") {
         Click(step.argument);
+    } else if (command == "quiet") {
+        ThePlayer.quiet = true;
+    } else if (command == "gap") {
+        ReportGap();
+    } else if (command == "resources") {
+        ReportResources();
+    } else if (command == "timescale") {
+        if (!ParseNumber(step.argument, ThePlayer.timeScale) || ThePlayer.timeScale == 0) {
+            Report("timescale needs a positive number, got \"%s\"", step.argument.c_str());
+            ThePlayer.timeScale = 1;
+        } else {
+            Report("timescale %u", ThePlayer.timeScale);
+        }
     } else if (command == "exitprocess") {  // ends with the plug-in still loaded
         Report("exitprocess");
         ExitProcess(0);
@@ -330,7 +429,7 @@ void RunDueSteps() {
 
 LRESULT AnswerQuery(WPARAM data, LPARAM query) {
     if (query == player::IPC_GETLISTPOS) {
-        Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
+        if (!ThePlayer.quiet) Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
         return ThePlayer.current;
     }
     if (query == player::IPC_GETPLAYLISTFILE) {
@@ -340,7 +439,7 @@ LRESULT AnswerQuery(WPARAM data, LPARAM query) {
             return 0;
         }
         const std::string& name = ThePlayer.playlist[static_cast<std::size_t>(entry)];
-        Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
+        if (!ThePlayer.quiet) Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
         return reinterpret_cast<LRESULT>(name.c_str());
     }
     Report("query unknown lParam=%lld wParam=%llu -> 0", static_cast<long long>(query),
@@ -422,15 +521,27 @@ int main(int argc, char** argv) {
     Report("player window=%p", Address(ThePlayer.window));
     ScheduleNextStep();
 
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         // The plug-in's timers run from this loop: each tick of another window is reported.
         if (message.message == WM_TIMER && message.hwnd != ThePlayer.window) {
-            Report("tick window=%p id=%llu", Address(message.hwnd),
-                   static_cast<unsigned long long>(message.wParam));
+            if (!ThePlayer.quiet)
+                Report("tick window=%p id=%llu", Address(message.hwnd),
+                       static_cast<unsigned long long>(message.wParam));
+            ScaleLoadTimer(message);
         }
+        // How long this message keeps the loop from the next: the player's stall.
+        LARGE_INTEGER before, after;
+        QueryPerformanceCounter(&before);
         TranslateMessage(&message);
         DispatchMessageA(&message);
+        QueryPerformanceCounter(&after);
+        ThePlayer.longestDispatchMs = std::max(
+            ThePlayer.longestDispatchMs,
+            1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
+                static_cast<double>(frequency.QuadPart));
     }
     if (ThePlayer.library) {
         Report("unload at exit");

@@ -1,0 +1,187 @@
+#!/usr/bin/python3
+"""Submissions off the player's thread, with the real plug-in in the stand-in player under
+wine64: a silent server leaves the player's message loop free, slow answers are logged in
+the order of the songs, a ninth waiting submission drops the oldest, and quit plus unload in
+the middle of an exchange return at once while the player goes on. All but the first run the
+plug-in's timers 100 times faster (the stand-in's timescale), so an interval is 100 ms.
+
+Usage: background_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
+import email.parser
+import http.server
+import os
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
+import session  # noqa: E402
+from e2e_test import Checks  # noqa: E402
+
+STALL_LIMIT_MS = 50
+DROPPED = "Not sent, 8 songs were waiting: "
+
+
+class Server(http.server.ThreadingHTTPServer):
+    """Answers each post with the posted file name after `delay(n)` seconds (n counts the
+    posts from 0); a delay of None never answers and waits for the client to close."""
+
+    def __init__(self, delay):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.delay = delay
+        self.lock = threading.Lock()
+        self.posts = []   # file names, in arrival order
+        self.closed = []  # monotonic times at which clients closed unanswered posts
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def url(self):
+        return "http://127.0.0.1:{}/test.php".format(self.server_address[1])
+
+    def stop(self):
+        self.shutdown()
+        self.server_close()
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0"))
+        body = self.rfile.read(min(length, 1 << 20))
+        head = "Content-Type: {}\r\n\r\n".format(self.headers.get("Content-Type", ""))
+        message = email.parser.BytesParser().parsebytes(head.encode("latin-1") + body)
+        names = [part.get_payload(decode=True) for part in message.get_payload()
+                 if part.get_param("name", header="content-disposition") == "filename"]
+        name = names[0].decode("cp1252") if names else "?"
+        with self.server.lock:
+            number = len(self.server.posts)
+            self.server.posts.append(name)
+        delay = self.server.delay(number)
+        if delay is None:
+            self.connection.settimeout(60)
+            try:
+                while self.connection.recv(1024):
+                    pass
+            except OSError:
+                pass
+            self.server.closed.append(time.monotonic())
+            self.close_connection = True
+            return
+        time.sleep(delay)
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(name)))
+        self.end_headers()
+        self.wfile.write(name.encode("cp1252"))
+
+    def log_message(self, *_):
+        pass
+
+
+def run(folder, player_exe, plugin_dll, server, script, songs, timeout_ms, seconds):
+    """Runs the stand-in player on `script` against `server`; returns it once ended."""
+    os.makedirs(os.path.join(folder, "Plugins"))
+    music = os.path.join(folder, "Music")
+    os.makedirs(music)
+    paths = [os.path.join(music, "song{:02}.mp3".format(i)) for i in range(songs)]
+    for i, path in enumerate(paths):
+        session.write_song(path, 1, "Artist", "Title {}".format(i), "", "", "", "", i)
+    session.write_settings(folder, server.url(), "pw", 10, timeout_ms, 1)
+    player = session.Player(folder, player_exe, plugin_dll, script, paths)
+    player.ended = player.finish(seconds)
+    player.texts = [text for _, text, _ in player.lines]
+    player.log = [t[len("logline "):] for t in player.texts if t.startswith("logline ")]
+    return player
+
+
+def groups(names):
+    return [line for name in names
+            for line in ("Code: 200", "Message: HTTP/1.0 200 OK", "Output: " + name)]
+
+
+def gap_ms(player, occurrence):
+    found = [t for t in player.texts if t.startswith("gap longest=")]
+    if len(found) < occurrence:
+        return None
+    return float(found[occurrence - 1].split("=")[1].split()[0])
+
+
+def ran_through(checks, player):
+    checks.expect(player.ended, "stand-in player still running")
+    checks.expect("exit" in player.texts and player.process.returncode == 0,
+                  "no clean exit (code {}); output:\n{}".format(player.process.returncode,
+                                                                 "\n".join(player.texts)))
+
+
+def main(player_exe, plugin_dll, report):
+    checks = Checks()
+    if not os.environ.get("DISPLAY"):
+        checks.case("Environment")
+        checks.expect(False, "no X display: run inside xvfb-run")
+        return checks.write(report)
+
+    # Real time: the song seen at about 1 s is posted at about 11 s, the server never
+    # answers, and the 10 s time-out ends the exchange at about 21 s.
+    with tempfile.TemporaryDirectory(prefix="quillon-bg-") as folder:
+        server = Server(lambda n: None)
+        player = run(folder, player_exe, plugin_dll, server,
+                     "at 0 start\nat 3000 gap\nat 10500 gap\nat 19000 gap\nat 26000 log\n"
+                     "at 26500 exit\n", 1, 10000, 60)
+        server.stop()
+        checks.case("ASilentServerLeavesThePlayersLoopFree")
+        ran_through(checks, player)
+        stall = gap_ms(player, 3)
+        print("longest stall while posting to a silent server: {} ms".format(stall))
+        checks.expect(stall is not None and stall < STALL_LIMIT_MS,
+                      "the loop was held {} ms during the exchange".format(stall))
+        checks.expect(server.posts == ["song00.mp3"], "posts {}".format(server.posts))
+        checks.expect(player.log == ["Code: -1", "Message: ", "Output: "],
+                      "log {}".format(player.log))
+
+    with tempfile.TemporaryDirectory(prefix="quillon-bg-") as folder:
+        server = Server(lambda n: 1.0)
+        player = run(folder, player_exe, plugin_dll, server,
+                     "at 0 timescale 100\nat 0 start\nat 2000 select 1\nat 2300 select 2\n"
+                     "at 7000 log\nat 7500 exit\n", 3, 10000, 60)
+        server.stop()
+        checks.case("SlowAnswersAreLoggedInTheOrderOfTheSongs")
+        ran_through(checks, player)
+        names = ["song00.mp3", "song01.mp3", "song02.mp3"]
+        checks.expect(server.posts == names, "posts {}".format(server.posts))
+        checks.expect(player.log == groups(names), "log {}".format(player.log))
+
+    with tempfile.TemporaryDirectory(prefix="quillon-bg-") as folder:
+        server = Server(lambda n: 4.0 if n == 0 else 0)
+        selects = "".join("at {} select {}\n".format(2000 + 150 * i, i) for i in range(1, 11))
+        player = run(folder, player_exe, plugin_dll, server,
+                     "at 0 timescale 100\nat 0 start\n" + selects + "at 9000 log\nat 9500 exit\n",
+                     11, 10000, 60)
+        server.stop()
+        checks.case("ANinthWaitingSubmissionDropsTheOldestWaitingOne")
+        ran_through(checks, player)
+        sent = ["song{:02}.mp3".format(i) for i in [0] + list(range(3, 11))]
+        checks.expect(server.posts == sent, "posts {}".format(server.posts))
+        checks.expect(player.log == [DROPPED + "song01.mp3", DROPPED + "song02.mp3"]
+                      + groups(sent), "log {}".format(player.log))
+
+    with tempfile.TemporaryDirectory(prefix="quillon-bg-") as folder:
+        server = Server(lambda n: None)
+        player = run(folder, player_exe, plugin_dll, server,
+                     "at 0 timescale 100\nat 0 start\nat 3000 quit\nat 3000 unload\n"
+                     "at 3500 window\nat 3600 select 1\nat 4000 gap\nat 4500 exit\n", 2, 10000, 60)
+        server.stop()
+        checks.case("QuitAndUnloadInTheMiddleOfAnExchangeReturnAtOnce")
+        ran_through(checks, player)
+        unloaded = player.starting("unload ok")
+        print("quit at 3000 ms, unload returned at {} ms".format([u[0] for u in unloaded]))
+        checks.expect(len(unloaded) == 1 and unloaded[0][0] < 3000 + 2000,
+                      "unload {}".format(unloaded))
+        checks.expect("window none" in player.texts, "the window outlived the unload")
+        checks.expect(server.posts == ["song00.mp3"], "posts {}".format(server.posts))
+        started = player.starting("player window")[0][2]
+        closed = [(t - started) * 1000 for t in server.closed]
+        checks.expect(len(closed) == 1 and closed[0] < 3000 + 2000,
+                      "the exchange's connection closed at {} ms".format(closed))
+    return checks.write(report)
+
+
+if __name__ == "__main__":
+    sys.exit(0 if main(*sys.argv[1:4]) else 1)

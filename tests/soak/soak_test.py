@@ -1,0 +1,173 @@
+#!/usr/bin/python3
+"""Soak: the real plug-in in the stand-in player under wine64 makes 2,001 submissions to a
+loopback server, the plug-in's timers run 100 times faster (an interval of 10 s becomes
+100 ms; the product is unchanged). Every other answer fails, in turn: 404, 302 with a
+Location, a close before the status line, a chunked body broken off, and no answer at all
+(the time-out). Prints the process's handle count, GDI and USER objects and private bytes at
+the start, after the first hundred submissions, in the middle and at the end; fails when they
+grow after the first hundred or when a submission is not logged. Wine counts no GDI or USER
+objects and no private bytes, so the process's anonymous resident memory and open file
+descriptors (sockets included) are read from Linux as well.
+
+Usage: soak_test.py STANDIN_PLAYER_EXE PLUGIN_DLL (inside an X display)."""
+import os
+import socket
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
+import session  # noqa: E402
+
+SELECTS = 2100       # song changes after the first song: one submission each, as a rule
+WANTED = 2000        # submissions at least (a late timer may take two changes as one)
+STEP_MS = 200        # between song changes
+FIRST_MS = 2000      # the first change
+TIMEOUT_MS = 150     # the plug-in's time-out, which the silent answers run into
+PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
+
+ANSWERS = [
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here\n",
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n",
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"",  # closed before the status line
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nHello\r\n",  # broken off
+    b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
+    None,  # never answers
+]
+
+
+class Server:
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0), backlog=64)
+        self.count = 0
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                connection, _ = self.listener.accept()
+            except OSError:
+                return
+            answer = ANSWERS[self.count % len(ANSWERS)]
+            self.count += 1
+            threading.Thread(target=self.answer, args=(connection, answer), daemon=True).start()
+
+    @staticmethod
+    def answer(connection, answer):
+        with connection:
+            connection.settimeout(10)
+            try:
+                data = b""
+                while b"\r\n\r\n" not in data:
+                    piece = connection.recv(65536)
+                    if not piece:
+                        return
+                    data += piece
+                head, _, body = data.partition(b"\r\n\r\n")
+                length = next((int(line.split(b":")[1]) for line in head.split(b"\r\n")
+                               if line.lower().startswith(b"content-length:")), 0)
+                while len(body) < length:
+                    piece = connection.recv(65536)
+                    if not piece:
+                        return
+                    body += piece
+                if answer is None:
+                    while connection.recv(65536):
+                        pass
+                else:
+                    connection.sendall(answer)
+            except OSError:
+                pass
+
+
+def samples(player, count):
+    """The player's first `count` resources reports as they come, each with what Linux says
+    of the process at that moment. Only new lines are looked at: there are hundreds a second."""
+    figures = []
+    seen = 0
+    while len(figures) < count:
+        time.sleep(0.05)
+        with player.changed:
+            new = player.lines[seen:]
+        seen += len(new)
+        for _, text, _ in new:
+            if text.startswith("resources "):
+                figures.append(linux_figures(player.process.pid, {
+                    key: int(value) for key, value in
+                    (item.split("=") for item in text.split()[1:])}))
+        if player.process.poll() is not None and not player.reader.is_alive():
+            break
+    return figures
+
+
+def linux_figures(pid, figure):
+    try:
+        with open("/proc/{}/status".format(pid)) as status:
+            fields = dict(row.split(":", 1) for row in status if ":" in row)
+        figure["rssanon_kb"] = int(fields["RssAnon"].split()[0])
+        figure["fds"] = len(os.listdir("/proc/{}/fd".format(pid)))
+    except (OSError, KeyError):
+        figure["rssanon_kb"] = figure["fds"] = -1
+    return figure
+
+
+def main(player_exe, plugin_dll):
+    if not os.environ.get("DISPLAY"):
+        print("no X display: run inside xvfb-run")
+        return False
+    server = Server()
+    url = "http://127.0.0.1:{}/test.php".format(server.listener.getsockname()[1])
+    end = FIRST_MS + STEP_MS * SELECTS
+    marks = [1500, FIRST_MS + STEP_MS * 100, FIRST_MS + STEP_MS * (SELECTS // 2), end + 3000]
+    # Ticks and queries go unreported: hundreds of lines a second would slow the player.
+    script = ["at 0 timescale 100", "at 0 start", "at 1600 quiet"]
+    script += ["at {} select {}".format(FIRST_MS + STEP_MS * i, i % 2) for i in range(1, SELECTS + 1)]
+    script += ["at {} resources".format(mark) for mark in marks]
+    script += ["at {} log".format(end + 4000), "at {} exit".format(end + 5000)]
+    script.sort(key=lambda line: int(line.split()[1]))
+    with tempfile.TemporaryDirectory(prefix="quillon-soak-") as folder:
+        music = os.path.join(folder, "Music")
+        os.makedirs(music)
+        paths = [os.path.join(music, "song{}.mp3".format(i)) for i in range(2)]
+        for i, path in enumerate(paths):
+            session.write_song(path, 1, "Soak", "Song {}".format(i), "", "", "", "", i)
+        os.makedirs(os.path.join(folder, "Plugins"))
+        session.write_settings(folder, url, "pw", 10, TIMEOUT_MS, 1)
+        player = session.Player(folder, player_exe, plugin_dll, "\n".join(script) + "\n", paths)
+        figures = samples(player, 4)
+        ended = player.finish(end / 1000 + 120)
+    server.listener.close()
+
+    if not ended or len(figures) != 4:
+        print("FAILED: the player did not run the whole script")
+        return False
+    for name, figure in zip(("start", "after 100", "middle", "end"), figures):
+        print("{:>9}: handles={handles} gdi={gdi} user={user} private={private} "
+              "rss-anon={rssanon_kb} KiB fds={fds}".format(name, **figure))
+    logged = sum(1 for _, text, _ in player.lines if text.startswith("logline Code: "))
+    dropped = sum(1 for _, text, _ in player.lines if text.startswith("logline Not sent"))
+    print("submissions: {} received by the server, {} logged, {} dropped".format(
+        server.count, logged, dropped))
+    ok = True
+    if server.count < WANTED or logged != server.count or dropped != 0:
+        print("FAILED: want at least {} submissions, each logged".format(WANTED))
+        ok = False
+    after100, last = figures[1], figures[3]
+    for key in ("handles", "gdi", "user", "fds"):
+        if last[key] > after100[key]:
+            print("FAILED: {} grew from {} to {}".format(key, after100[key], last[key]))
+            ok = False
+    for key, scale in (("private", 1), ("rssanon_kb", 1024)):
+        if (last[key] - after100[key]) * scale > PRIVATE_GROWTH_LIMIT:
+            print("FAILED: {} grew by {}".format(key, last[key] - after100[key]))
+            ok = False
+    return ok
+
+
+if __name__ == "__main__":
+    sys.exit(0 if main(*sys.argv[1:3]) else 1)
