@@ -10,7 +10,6 @@
 #include <security.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -28,9 +27,13 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_MANUAL_CRED_VALIDATION | ISC_REQ_USE_SUPPLIED_CREDS;
 
+// "0x" and eight upper-case hex digits; written by hand since any printf drags the C runtime's
+// whole formatter into the DLL.
 std::string Hex(long code) {
-    char text[20];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+    std::string text = "0x00000000";
+    auto value = static_cast<unsigned long>(code);
+    for (auto digit = text.rbegin(); value != 0; ++digit, value >>= 4)
+        *digit = "0123456789ABCDEF"[value & 0xF];
     return text;
 }
 

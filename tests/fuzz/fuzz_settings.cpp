@@ -57,7 +57,7 @@ void CheckLoaded(TMainForm& form) {
     const int interval = form.interval.Value();
     FUZZ_CHECK(timeout >= 10 && timeout <= 60000, "Timeout " + std::to_string(timeout));
     FUZZ_CHECK(interval >= 10 && interval <= 240, "Interval " + std::to_string(interval));
-    FUZZ_CHECK(form.http.ConnectTimeout == timeout, "the client's time-out is not the setting");
+    FUZZ_CHECK(form.poster.ConnectTimeout == timeout, "the client's time-out is not the setting");
     FUZZ_CHECK(form.Timer2.Interval() == static_cast<unsigned>(interval) * 1000u &&
                    !form.Timer2.Enabled(),
                "the send timer does not follow the interval");

@@ -9,7 +9,7 @@
 namespace {
 
 // `value` in `width` decimal digits, zeros in front.
-void AppendDigits(std::string& text, int value, int width) {
+void AppendDigits(std::string& text, unsigned long long value, int width) {
     std::string digits(static_cast<std::size_t>(width), '0');
     for (auto digit = digits.rbegin(); digit != digits.rend() && value > 0; ++digit, value /= 10)
         *digit = static_cast<char>('0' + value % 10);
@@ -28,9 +28,9 @@ std::string BoundaryAt(const platform::LocalDateTime& t) {
 std::string NextBoundary(const std::string& boundary) {
     constexpr unsigned long long kDigitsRange = 1000000000000000ULL;  // 10^15
     const unsigned long long number = std::stoull(boundary.substr(8)) + 1;
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%015llu", number % kDigitsRange);
-    return std::string("--------") + digits;
+    std::string next = "--------";
+    AppendDigits(next, number % kDigitsRange, 15);
+    return next;
 }
 
 }  // namespace
