@@ -11,7 +11,6 @@
 
 #include "tests/fuzz/fake_server.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/fuzz/known_faults.h"
 #include "tracker/http/http_client.h"
 #include "tracker/http/http_errors.h"
 
@@ -65,7 +64,7 @@ void Post(THttpClient& http, const char* url, const fuzz::FakeServer& server, st
                "the client read " + std::to_string(record.received) + " bytes of one answer");
     const auto headEnd = record.sent.find("\r\n\r\n");
     if (headEnd != std::string::npos) {
-        const std::string head = fuzz::known::WithoutCookieLine(std::string_view(record.sent).substr(0, headEnd + 2));
+        const std::string_view head = std::string_view(record.sent).substr(0, headEnd + 2);
         FUZZ_CHECK(!fuzz::HasControlByte(head), "a control byte in the request head");
     }
 }
@@ -74,8 +73,6 @@ void Post(THttpClient& http, const char* url, const fuzz::FakeServer& server, st
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    if (fuzz::known::HasCookieYearBeyond2262(std::string_view(reinterpret_cast<const char*>(data), size)))
-        return 0;
     const unsigned flags = data[0];
     const unsigned pieces = data[1];
     const auto answers = fuzz::SplitInput(
