@@ -82,7 +82,7 @@ def mutagen_tags():
 def crafted_tags():
     long_text = b"\x00" + b"L" * 600
     return {
-        "spec_25_bytes": bytes.fromhex("49443303000000000000 0F54 4954 3200 0000 0500 0000 536F 6E67".replace(" ", "")),
+        "title_song_25_bytes": bytes.fromhex("49443303000000000000 0F54 4954 3200 0000 0500 0000 536F 6E67".replace(" ", "")),
         "v23_fields": tag(3, [frame(b"TIT2", latin1("Song")), frame(b"TRCK", latin1("3/12")),
                               frame(b"TCON", latin1("(17)Rock")),
                               frame(b"COMM", b"\x00eng\x00nice"),

@@ -260,8 +260,8 @@ def frame_values(path):
     """Every frame as mutagen sees it, by its key, without the text encoding (which our
     write may change from 2 or 3 to 1)."""
     tags = ID3(path)
-    return {key: [(spec.name, getattr(frame, spec.name, None))
-                  for spec in frame._framespec + frame._optionalspec if spec.name != "encoding"]
+    return {key: sorted((name, value) for name, value in vars(frame).items()
+                        if name != "encoding")
             for key, frame in tags.items()}
 
 
