@@ -43,7 +43,7 @@ bool WriteSongTitle(const std::u16string& path) {
 
 }  // namespace
 
-TEST(SpecialFiles, ALinkAtTheTemporaryNameIsReplacedAndWhatItPointsToStaysUntouched) {
+TEST(NonRegularFiles, ALinkAtTheTemporaryNameIsReplacedAndWhatItPointsToStaysUntouched) {
     for (bool dangling : {false, true}) {
         SCOPED_TRACE(dangling ? "dangling link" : "link to a file");
         TempDir dir;
@@ -63,7 +63,7 @@ TEST(SpecialFiles, ALinkAtTheTemporaryNameIsReplacedAndWhatItPointsToStaysUntouc
     }
 }
 
-TEST(SpecialFiles, ARebuiltFileKeepsItsPermissionBits) {
+TEST(NonRegularFiles, ARebuiltFileKeepsItsPermissionBits) {
     for (mode_t mode : {0600, 0660}) {
         SCOPED_TRACE(mode);
         TempDir dir;
@@ -77,7 +77,7 @@ TEST(SpecialFiles, ARebuiltFileKeepsItsPermissionBits) {
     }
 }
 
-TEST(SpecialFiles, AFifoReadsAsNoTagAtOnceAndIsNotWritten) {
+TEST(NonRegularFiles, AFifoReadsAsNoTagAtOnceAndIsNotWritten) {
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.Native("pipe.mp3").c_str(), 0600), 0);
     // A writer holds the FIFO open and has put the start of a tag into it.
@@ -92,7 +92,7 @@ TEST(SpecialFiles, AFifoReadsAsNoTagAtOnceAndIsNotWritten) {
     ::close(writer);
 }
 #else
-TEST(SpecialFiles, APipeReadsAsNoTagAtOnce) {
+TEST(NonRegularFiles, APipeReadsAsNoTagAtOnce) {
     const std::wstring name =
         L"\\\\.\\pipe\\quillon-tag-test-" + std::to_wstring(GetCurrentProcessId());
     HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
