@@ -15,8 +15,6 @@
 #include <cerrno>
 #endif
 
-#include <string>
-
 #include "platform/sockets.h"
 
 namespace platform::socket_system {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/deadline.h"
 #include "platform/detached_thread.h"
 #include "platform/socket_system.h"
 
@@ -15,24 +16,8 @@ namespace platform {
 namespace sys = socket_system;
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 std::mutex libraryMutex;
 int libraryUsers = 0;
-
-// A time-out of 0 or less has no deadline.
-struct Deadline {
-    explicit Deadline(int timeoutMs)
-        : bounded(timeoutMs > 0), end(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
-    // Milliseconds left for the next wait, -1 for no bound; 0 once it has passed.
-    int Remaining() const {
-        if (!bounded) return -1;
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
-        return static_cast<int>(std::max<long long>(left, 0));
-    }
-    bool bounded;
-    Clock::time_point end;
-};
 
 // How often a wait that can be cancelled looks at its flag.
 constexpr int kCancelCheckMs = 50;
@@ -137,11 +122,6 @@ struct Lookup {
 
 }  // namespace
 
-std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
-                                       SocketError& error) {
-    return LookUp(host, port, 0, error);
-}
-
 IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int timeoutMs,
                            const CancelFlag* cancel, std::vector<SocketAddress>& addresses,
                            SocketError& error) {
@@ -153,7 +133,7 @@ IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int time
     auto lookup = std::make_shared<Lookup>();
     const bool started = StartDetachedThread([lookup, host, port] {
         SocketError lookupError;
-        auto found = ResolveHost(host, port, lookupError);
+        auto found = LookUp(host, port, 0, lookupError);
         std::lock_guard<std::mutex> lock(lookup->mutex);
         lookup->addresses = std::move(found);
         lookup->error = std::move(lookupError);
@@ -283,10 +263,6 @@ IoStatus TcpSocket::SendAll(const void* data, std::size_t size, int timeoutMs,
     return IoStatus::Done;
 }
 
-IoStatus TcpSocket::WaitReadable(int timeoutMs, SocketError& error) {
-    return WaitUntil(AsNative(handle_), false, Deadline(timeoutMs), cancel_, error);
-}
-
 IoStatus TcpSocket::Receive(void* buffer, std::size_t size, int timeoutMs, std::size_t& received,
                             SocketError& error) {
     received = 0;
@@ -318,8 +294,8 @@ void TcpListener::Close() {
 
 bool TcpListener::Listen(bool ipv6, int backlog, SocketError& error) {
     Close();
-    if (library_.StartError() != 0) {
-        error = sys::ErrorFor(library_.StartError());
+    if (socket_.library_.StartError() != 0) {
+        error = sys::ErrorFor(socket_.library_.StartError());
         return false;
     }
     sockaddr_storage address{};

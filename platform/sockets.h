@@ -44,11 +44,6 @@ struct SocketAddress {
     int length = 0;
 };
 
-// Addresses of `host` (a name, or an IPv4 or IPv6 literal without brackets) for TCP on `port`,
-// in the system's order of preference; empty, with `error` set, when it does not resolve.
-std::vector<SocketAddress> ResolveHost(const std::string& host, std::uint16_t port,
-                                       SocketError& error);
-
 enum class IoStatus {
     Done,      // the operation completed
     Closed,    // the peer closed the connection (Receive), or closed or reset it (SendAll)
@@ -59,9 +54,11 @@ enum class IoStatus {
 // What another thread sets to end the waits that watch it, within a moment, as failures.
 using CancelFlag = std::atomic<bool>;
 
-// As ResolveHost, within `timeoutMs` (0 or less: no bound) and ended by `cancel`: a name is
-// looked up on a thread of its own, which a lookup that never returns leaves behind. Done
-// with `addresses` set; TimedOut; or Failed with `error` saying why.
+// The addresses of `host` (a name, or an IPv4 or IPv6 literal without brackets) for TCP on
+// `port`, in the system's order of preference, within `timeoutMs` (0 or less: no bound) and
+// ended by `cancel`: a name is looked up on a thread of its own, which a lookup that never
+// returns leaves behind. Done with `addresses` set; TimedOut; or Failed with `error` saying
+// why (a name that does not resolve among them).
 IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int timeoutMs,
                            const CancelFlag* cancel, std::vector<SocketAddress>& addresses,
                            SocketError& error);
@@ -82,9 +79,7 @@ public:
     // Sends every byte; each wait for room in the send buffer is bounded by `timeoutMs`.
     // Closed when the peer has closed or reset the connection meanwhile.
     IoStatus SendAll(const void* data, std::size_t size, int timeoutMs, SocketError& error);
-    // Waits until data, or the peer's close, can be read.
-    IoStatus WaitReadable(int timeoutMs, SocketError& error);
-    // Waits as WaitReadable, then reads up to `size` bytes into `buffer` (count in `received`).
+    // Waits until data, or the peer's close, can be read, then reads up to `size` bytes into `buffer` (count in `received`).
     IoStatus Receive(void* buffer, std::size_t size, int timeoutMs, std::size_t& received,
                      SocketError& error);
 
@@ -121,7 +116,6 @@ public:
     void Close();
 
 private:
-    SocketLibrary library_;
     TcpSocket socket_;
     std::uint16_t port_ = 0;
 };

@@ -1,12 +1,9 @@
-#include <chrono>
-
 #include "platform/connection.h"
+#include "platform/deadline.h"
 #include "platform/socket_system.h"
 
 namespace platform {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 class TcpConnection : public Connection {
 public:
@@ -35,19 +32,14 @@ public:
             return IoStatus::Failed;
         }
         // The name lookup counts against the time-out as the connects do.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        const Deadline deadline(timeoutMs);
         std::vector<SocketAddress> addresses;
         const IoStatus resolved =
             ResolveHostWithin(endpoint.host, endpoint.port, timeoutMs, cancel_, addresses, error);
         if (resolved != IoStatus::Done) return resolved;
         for (const auto& address : addresses) {
-            int remaining = 0;
-            if (timeoutMs > 0) {
-                const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-                if (left.count() <= 0) return IoStatus::TimedOut;
-                remaining = static_cast<int>(left.count());
-            }
+            const int remaining = deadline.Remaining();
+            if (remaining == 0) return IoStatus::TimedOut;
             TcpSocket socket;
             socket.CancelWhen(cancel_);
             const IoStatus status = socket.Connect(address, remaining, error);
