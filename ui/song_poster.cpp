@@ -26,7 +26,6 @@ public:
         try {
             if (body_) {
                 http.ConnectTimeout = timeoutMs_;
-                http.Request.ContentType = body_->FormContentType();
                 http.PostForm(url_, *body_, buffer);
             }
         } catch (...) {

@@ -93,16 +93,11 @@ const std::vector<ReceivedRequest>& LoopbackServer::Requests() {
 }
 
 void LoopbackServer::Run(std::vector<ScriptedAnswer> script) {
-    platform::TcpSocket kept;
     for (const ScriptedAnswer& step : script) {
         platform::TcpSocket connection;
         platform::SocketError error;
         if (listener_.Accept(connection, kWaitMs, error) != platform::IoStatus::Done) break;
         ReceivedRequest request;
-        if (kept.IsOpen()) {
-            request.previousClosedByClient = WaitForClose(kept);
-            kept.Close();
-        }
         ReadRequest(connection, request);
         requests_.push_back(request);
         if (step.then == ScriptedAnswer::Then::StaySilent) {
@@ -117,7 +112,8 @@ void LoopbackServer::Run(std::vector<ScriptedAnswer> script) {
         } else {
             connection.SendAll(step.bytes.data(), step.bytes.size(), kWaitMs, error);
         }
-        if (step.then == ScriptedAnswer::Then::KeepOpen) kept = std::move(connection);
+        if (step.then == ScriptedAnswer::Then::AwaitClose)
+            requests_.back().closedByClient = WaitForClose(connection);
     }
     listener_.Close();
 }

@@ -1,6 +1,6 @@
 // A scripted HTTP server on a loopback address for the client's tests: for each connection
-// in turn it reads one request, sends the scripted bytes and then closes, keeps the
-// connection open, or stays silent. It runs on its own thread and ends by itself.
+// in turn it reads one request, sends the scripted bytes and then closes, waits for the
+// client to close, or stays silent. It runs on its own thread and ends by itself.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@ namespace http_test {
 struct ScriptedAnswer {
     enum class Then {
         Close,       // close after sending
-        KeepOpen,    // keep the connection until the next one arrives (or the script ends)
+        AwaitClose,  // wait, a few seconds at most, for the client to close the connection
         StaySilent,  // send nothing at all and wait for the client to give up
     };
     std::string bytes;
@@ -26,8 +26,8 @@ struct ScriptedAnswer {
 struct ReceivedRequest {
     std::string head;  // request line and header lines, up to and including the empty line
     std::string body;  // the Content-Length bytes that followed
-    // For a connection after a kept-open one: the client had closed that one first.
-    bool previousClosedByClient = false;
+    // After an AwaitClose answer: the client closed the connection in time.
+    bool closedByClient = false;
 };
 
 class LoopbackServer {

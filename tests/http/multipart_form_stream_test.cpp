@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "tracker/http/http_errors.h"
 #include "tracker/http/multipart_form_stream.h"
 
 namespace {
@@ -130,45 +129,19 @@ TEST(MultipartFormStream, RewindRepeatsTheSameBytesAndTheEndStaysEnded) {
     TMultipartFormStream body(kCreated);
     AddSubmissionFields(body, "x");
     const std::string first = ReadAll(body, 7);
+    EXPECT_EQ(static_cast<std::int64_t>(first.size()), body.Size());
     char byte;
     EXPECT_EQ(body.Read(&byte, 1), 0u);
-    EXPECT_EQ(body.Seek(0, SeekOrigin::Current), body.Size());
 
-    EXPECT_EQ(body.Seek(0, SeekOrigin::Begin), 0);
+    body.Rewind();
     EXPECT_EQ(ReadAll(body, 32768), first);
 
-    // A rewind in the middle starts over too.
+    // A rewind in the middle starts over too; asking for the size meanwhile moves nothing.
     char some[100];
-    body.Seek(0, SeekOrigin::Begin);
+    body.Rewind();
     ASSERT_EQ(body.Read(some, sizeof some), sizeof some);
-    body.Seek(0, SeekOrigin::Begin);
+    EXPECT_EQ(body.Size(), static_cast<std::int64_t>(first.size()));
+    EXPECT_EQ(std::string(some, sizeof some) + ReadAll(body, 64), first);
+    body.Rewind();
     EXPECT_EQ(ReadAll(body, 1), first);
-}
-
-TEST(MultipartFormStream, SeekMovesOnlyForARewind) {
-    TMultipartFormStream body(kCreated);
-    body.AddTextField("artist", "A");
-    char some[10];
-    ASSERT_EQ(body.Read(some, sizeof some), 10u);
-    EXPECT_EQ(body.Size(), 72 + 6 + 1 + 29);  // asking for the size moves nothing
-    EXPECT_EQ(body.Seek(5, SeekOrigin::Current), 10);
-    EXPECT_EQ(body.Seek(-3, SeekOrigin::End), body.Size());
-    EXPECT_EQ(body.Seek(4, SeekOrigin::Begin), 10);
-    EXPECT_EQ(body.Seek(0, SeekOrigin::Current), 10);
-    // Reading goes on where it was.
-    std::string rest = ReadAll(body, 64);
-    EXPECT_EQ(static_cast<std::int64_t>(rest.size()), body.Size() - 10);
-    EXPECT_EQ(rest.substr(0, 8), std::string(kBoundary).substr(8, 8));
-}
-
-TEST(MultipartFormStream, WritingAndSettingTheSizeAreRefused) {
-    TMultipartFormStream body(kCreated);
-    try {
-        body.Write("x", 1);
-        FAIL() << "Write succeeded";
-    } catch (const EHttpError& error) {
-        EXPECT_STREQ(error.what(), "Unsupported operation.");
-    }
-    EXPECT_THROW(body.SetSize(10), EUnsupportedOperation);
-    EXPECT_EQ(body.Size(), 29);
 }

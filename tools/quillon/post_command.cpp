@@ -82,7 +82,6 @@ int RunPost(const std::vector<std::string>& args) {
     for (int post = 0; post < count; ++post) {
         TMultipartFormStream body;
         AddSongFields(body, song);
-        http.Request.ContentType = body.FormContentType();
         std::string buffer;
         try {
             http.PostForm(*url, body, buffer);

@@ -7,11 +7,12 @@
 #include <limits>
 #include <vector>
 
+#include "platform/deadline.h"
 #include "tracker/http/http_errors.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using platform::Deadline;
 using platform::IoStatus;
 using platform::SocketError;
 
@@ -69,23 +70,13 @@ void AddHeader(std::string& head, const std::string& name, const std::string& va
 // The whole exchange, from the start of the connect to the last byte of the answer, takes at
 // most three time-outs, so that a server sending a byte now and then cannot hold the caller
 // (the player's window thread) for long: each wait gets its own time-out or what is left of
-// the exchange, whichever is less.
-class ExchangeBound {
-public:
-    explicit ExchangeBound(int timeoutMs)
-        : end_(Clock::now() + 3 * std::chrono::milliseconds(timeoutMs)) {}
-
-    // Milliseconds for the next wait: `timeoutMs`, or less when less is left (everything that
-    // is left when `timeoutMs` is 0). Past the bound: EReadTimeout.
-    int NextWait(int timeoutMs) const {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - Clock::now()).count();
-        if (left <= 0) throw EReadTimeout();
-        return static_cast<int>(timeoutMs > 0 ? std::min<long long>(timeoutMs, left) : left);
-    }
-
-private:
-    Clock::time_point end_;
-};
+// the exchange, whichever is less (everything that is left when `timeoutMs` is 0). Past the
+// exchange's end: EReadTimeout.
+int NextWait(const Deadline& exchange, int timeoutMs) {
+    const int left = exchange.Remaining();
+    if (left == 0) throw EReadTimeout();
+    return timeoutMs > 0 ? std::min(timeoutMs, left) : left;
+}
 
 // Receives the answer into a body, never past the bound of what is kept.
 class BodySink {
@@ -109,8 +100,8 @@ private:
 // what is left of the exchange.
 class Reader {
 public:
-    Reader(platform::Connection& socket, int timeoutMs, const ExchangeBound& bound)
-        : socket_(socket), timeoutMs_(timeoutMs), bound_(bound) {}
+    Reader(platform::Connection& socket, int timeoutMs, const Deadline& exchange)
+        : socket_(socket), timeoutMs_(timeoutMs), exchange_(exchange) {}
 
     // The next line without its CR LF; false when the server closed before any byte of it.
     bool ReadLine(std::string& line) {
@@ -153,8 +144,6 @@ public:
         ReadBytes(std::numeric_limits<std::uint64_t>::max(), sink);
     }
 
-    bool PeerClosed() const { return closed_; }
-
 private:
     // Receives one piece; false when the server has closed the connection.
     bool Fill() {
@@ -169,7 +158,7 @@ private:
         char piece[kPieceSize];
         std::size_t received = 0;
         SocketError error;
-        switch (socket_.Receive(piece, sizeof piece, bound_.NextWait(timeoutMs_), received, error)) {
+        switch (socket_.Receive(piece, sizeof piece, NextWait(exchange_, timeoutMs_), received, error)) {
             case IoStatus::Done:
                 buffered_.append(piece, received);
                 return true;
@@ -186,7 +175,7 @@ private:
 
     platform::Connection& socket_;
     const int timeoutMs_;
-    const ExchangeBound& bound_;
+    const Deadline& exchange_;
     std::string buffered_;
     std::size_t start_ = 0;
     bool closed_ = false;
@@ -269,9 +258,9 @@ std::string RequestHead(const THttpTarget& target, const std::string& contentTyp
 }
 
 void Send(platform::Connection& connection, const char* data, std::size_t size, int timeoutMs,
-          const ExchangeBound& bound) {
+          const Deadline& exchange) {
     SocketError error;
-    switch (connection.SendAll(data, size, bound.NextWait(timeoutMs), error)) {
+    switch (connection.SendAll(data, size, NextWait(exchange, timeoutMs), error)) {
         case IoStatus::Done:
             return;
         case IoStatus::TimedOut:
@@ -286,12 +275,12 @@ void Send(platform::Connection& connection, const char* data, std::size_t size, 
 
 // The head as one write, then the body from its start in pieces.
 void SendRequest(platform::Connection& connection, const std::string& head,
-                 TMultipartFormStream& body, int timeoutMs, const ExchangeBound& bound) {
-    Send(connection, head.data(), head.size(), timeoutMs, bound);
-    body.Seek(0, SeekOrigin::Begin);
+                 TMultipartFormStream& body, int timeoutMs, const Deadline& exchange) {
+    Send(connection, head.data(), head.size(), timeoutMs, exchange);
+    body.Rewind();
     char piece[kPieceSize];
     while (const std::size_t count = body.Read(piece, sizeof piece))
-        Send(connection, piece, count, timeoutMs, bound);
+        Send(connection, piece, count, timeoutMs, exchange);
 }
 
 // Counts the lines of all heads of one answer against the bounds.
@@ -373,60 +362,44 @@ int THttpClient::LastStatusCode() const {
 
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                            std::string& buffer) {
-    // A connection left open by a keep-alive answer never carries a second request.
-    connection_.reset();
     const THttpTarget target = ParseHttpUrl(url, previous_.get());
     previous_ = std::make_unique<THttpTarget>(target);
-    Request.ContentType = body.FormContentType();
-    const std::int64_t contentLength = body.Size();
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
-    const ExchangeBound bound(readTimeout);
+    const Deadline exchange(3LL * readTimeout);
 
-    try {
-        connection_ = ConnectTo(*connector_, target, bound.NextWait(ConnectTimeout));
-        const std::string cookie =
-            cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
-                                                 std::chrono::system_clock::now(),
-                                                 target.scheme == "https")
-                     : "";
-        SendRequest(*connection_,
-                    RequestHead(target, Request.ContentType, contentLength, cookie), body,
-                    readTimeout, bound);
+    // Each post opens a connection of its own and closes it when the exchange ends, whatever
+    // the answer says about keeping it alive: the next post would never use it.
+    const auto connection = ConnectTo(*connector_, target, NextWait(exchange, ConnectTimeout));
+    const std::string cookie =
+        cookies_ ? cookies_->CookieHeaderFor(target.host, target.target,
+                                             std::chrono::system_clock::now(),
+                                             target.scheme == "https")
+                 : "";
+    SendRequest(*connection, RequestHead(target, body.FormContentType(), body.Size(), cookie),
+                body, readTimeout, exchange);
 
-        Reader reader(*connection_, readTimeout, bound);
-        HeadBounds bounds;
-        std::vector<Header> headers;
-        do {  // interim 100 answers are skipped
-            std::string statusLine;
-            if (!reader.ReadLine(statusLine)) throw EConnClosedGracefully();
-            bounds.Count(statusLine);
-            lastStatusLine_ = statusLine;
-            headers = ReadHeaderLines(reader, bounds);
-            if (!cookies_) cookies_ = std::make_unique<TCookieStore>();
-            for (const Header& header : headers)
-                if (EqualNoCase(header.name, "Set-cookie") || EqualNoCase(header.name, "Set-cookie2"))
-                    cookies_->AddFromHeader(header.value, target.host,
-                                            std::chrono::system_clock::now());
-        } while (LastStatusCode() == 100);
+    Reader reader(*connection, readTimeout, exchange);
+    HeadBounds bounds;
+    std::vector<Header> headers;
+    do {  // interim 100 answers are skipped
+        std::string statusLine;
+        if (!reader.ReadLine(statusLine)) throw EConnClosedGracefully();
+        bounds.Count(statusLine);
+        lastStatusLine_ = statusLine;
+        headers = ReadHeaderLines(reader, bounds);
+        if (!cookies_) cookies_ = std::make_unique<TCookieStore>();
+        for (const Header& header : headers)
+            if (EqualNoCase(header.name, "Set-cookie") || EqualNoCase(header.name, "Set-cookie2"))
+                cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now());
+    } while (LastStatusCode() == 100);
 
-        // Only a 2xx answer without Location is a success; the body of any other answer goes
-        // to the error, never to the caller's buffer.
-        const int code = LastStatusCode();
-        const bool success = HeaderValue(headers, "Location").empty() && code >= 200 && code <= 299;
-        std::string failedBody;
-        BodySink sink(success ? buffer : failedBody);
-        // 204 and 304 answers have no body: waiting for one would only run into the time-out.
-        if (code != 204 && code != 304) ReadBody(reader, headers, sink);
-
-        const bool keepAlive =
-            EqualNoCase(Trim(HeaderValue(headers, "Connection")), "keep-alive") ||
-            EqualNoCase(Trim(HeaderValue(headers, "Proxy-Connection")), "keep-alive");
-        if (!keepAlive || reader.PeerClosed()) connection_.reset();
-        if (!success) throw EHttpProtocolError(code, lastStatusLine_, std::move(failedBody));
-    } catch (const EHttpProtocolError&) {
-        throw;  // the connection has been judged above
-    } catch (...) {
-        connection_.reset();
-        throw;
-    }
+    // Only a 2xx answer without Location is a success; the body of any other answer goes to
+    // the error, never to the caller's buffer.
+    const int code = LastStatusCode();
+    const bool success = HeaderValue(headers, "Location").empty() && code >= 200 && code <= 299;
+    std::string failedBody;
+    BodySink sink(success ? buffer : failedBody);
+    // 204 and 304 answers have no body: waiting for one would only run into the time-out.
+    if (code != 204 && code != 304) ReadBody(reader, headers, sink);
+    if (!success) throw EHttpProtocolError(code, lastStatusLine_, std::move(failedBody));
 }

@@ -5,7 +5,6 @@
 //
 //   TMultipartFormStream body;                       // one body per post
 //   body.AddTextField("artist", artist);             // ... the other fields
-//   http.Request.ContentType = body.FormContentType();
 //   std::string buffer;
 //   try {
 //       http.PostForm(url, body, buffer);            // blocks until the exchange has ended
@@ -40,10 +39,6 @@ public:
     // The read time-out when ConnectTimeout is 0 (no connect time-out).
     static constexpr int kDefaultReadTimeoutMs = 30000;
 
-    struct TRequest {
-        std::string ContentType;  // the Content-Type header; empty leaves it out
-    };
-
     THttpClient();
     // Connections opened through `connector` instead of the system's TCP and TLS (tests,
     // fuzzing); it is told the scheme of each URL.
@@ -55,7 +50,6 @@ public:
     // Milliseconds: the bound of the TCP connect, and of every wait for data from the server
     // afterwards. 0: the connect has no bound of its own, the waits kDefaultReadTimeoutMs.
     int ConnectTimeout = 0;
-    TRequest Request;
 
     // Sends `body` as a POST to `url` and reads the answer; see the usage above.
     void PostForm(const std::string& url, TMultipartFormStream& body, std::string& buffer);
@@ -64,14 +58,11 @@ public:
     const std::string& LastStatusLine() const { return lastStatusLine_; }
     // Its code: the text after the first blank, up to the next; -1 when it is no number.
     int LastStatusCode() const;
-    // True while a connection is left open after a keep-alive answer.
-    bool Connected() const { return connection_ != nullptr; }
 
 private:
     // Connects only in PostForm, never with the client: the window is built while the player
     // loads the plug-in, where starting the socket library is not allowed.
     std::unique_ptr<platform::Connector> connector_;
-    std::unique_ptr<platform::Connection> connection_;
     std::string lastStatusLine_;
     std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
     std::unique_ptr<THttpTarget> previous_;  // the last request's target

@@ -1,4 +1,4 @@
-// Every error that the form body and the HTTP client raise. All derive from EHttpError, so a
+// Every error that the HTTP client raises. All derive from EHttpError, so a
 // caller catches them all with one handler; the message of each kind is fixed here.
 #pragma once
 
@@ -9,12 +9,6 @@
 class EHttpError : public std::runtime_error {
 public:
     explicit EHttpError(const std::string& message) : std::runtime_error(message) {}
-};
-
-// The form body is read-only.
-class EUnsupportedOperation : public EHttpError {
-public:
-    EUnsupportedOperation() : EHttpError("Unsupported operation.") {}
 };
 
 // A URL whose scheme is neither http nor https, with no port to fall back on.

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "tracker/http/http_errors.h"
-
 namespace {
 
 // `value` in `width` decimal digits, zeros in front.
@@ -69,13 +67,6 @@ std::int64_t TMultipartFormStream::Size() const {
 }
 
 std::size_t TMultipartFormStream::Read(void* buffer, std::size_t count) {
-    if (!begun_) {
-        nextField_ = 0;
-        pending_.clear();
-        pendingStart_ = 0;
-        closingQueued_ = false;
-        begun_ = true;
-    }
     auto* out = static_cast<char*>(buffer);
     std::size_t handed = 0;
     while (handed < count) {
@@ -89,7 +80,6 @@ std::size_t TMultipartFormStream::Read(void* buffer, std::size_t count) {
         std::memcpy(out + handed, pending_.data() + pendingStart_, piece);
         pendingStart_ += piece;
         handed += piece;
-        position_ += static_cast<std::int64_t>(piece);
         if (nextField_ == fields_.size() && !closingQueued_) {
             pending_.erase(0, pendingStart_);
             pending_ += ClosingLine();
@@ -100,24 +90,9 @@ std::size_t TMultipartFormStream::Read(void* buffer, std::size_t count) {
     return handed;
 }
 
-std::int64_t TMultipartFormStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    switch (origin) {
-        case SeekOrigin::Begin:
-            if (offset == 0) {
-                begun_ = false;
-                pending_.clear();
-                pendingStart_ = 0;
-                position_ = 0;
-            }
-            return position_;
-        case SeekOrigin::Current:
-            return position_;
-        case SeekOrigin::End:
-            return Size();
-    }
-    return position_;
+void TMultipartFormStream::Rewind() {
+    nextField_ = 0;
+    pending_.clear();
+    pendingStart_ = 0;
+    closingQueued_ = false;
 }
-
-void TMultipartFormStream::Write(const void*, std::size_t) { throw EUnsupportedOperation(); }
-
-void TMultipartFormStream::SetSize(std::int64_t) { throw EUnsupportedOperation(); }

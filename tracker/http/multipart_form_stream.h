@@ -5,7 +5,7 @@
 //   TMultipartFormStream body;                 // fixes the boundary from the local clock
 //   body.AddTextField("artist", artist);
 //   request Content-Type: body.FormContentType; Content-Length: body.Size()
-//   body.Seek(0, SeekOrigin::Begin); then Read(...) until it returns 0
+//   body.Rewind(); then Read(...) until it returns 0
 #pragma once
 
 #include <cstddef>
@@ -15,8 +15,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-
-enum class SeekOrigin { Begin, Current, End };
 
 class TMultipartFormStream {
 public:
@@ -37,13 +35,8 @@ public:
     std::int64_t Size() const;
     // Hands out up to `count` bytes; fewer only at the end of the body, 0 after it.
     std::size_t Read(void* buffer, std::size_t count);
-    // Offset 0 from Begin rewinds; from Current returns the position; from End returns the
-    // size; any other offset from Begin moves nothing. Returns the resulting position.
-    std::int64_t Seek(std::int64_t offset, SeekOrigin origin);
-
-    // The body is read-only: both throw EUnsupportedOperation.
-    [[noreturn]] void Write(const void* buffer, std::size_t count);
-    [[noreturn]] void SetSize(std::int64_t size);
+    // The next Read starts again at the body's first byte.
+    void Rewind();
 
 private:
     std::string FieldBlock(const std::pair<std::string, std::string>& field) const;
@@ -54,10 +47,9 @@ private:
     std::vector<std::pair<std::string, std::string>> fields_;
     std::int64_t totalSize_ = 0;
 
-    std::int64_t position_ = 0;
+    // Where reading stands: the next field to render, and what is rendered but not handed out.
     std::size_t nextField_ = 0;
     std::string pending_;
     std::size_t pendingStart_ = 0;
     bool closingQueued_ = false;
-    bool begun_ = false;
 };
