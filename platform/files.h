@@ -33,8 +33,6 @@ public:
 
     // Length in bytes, or -1 when it cannot be told.
     std::int64_t Length() const;
-    // Current position, or -1 on failure.
-    std::int64_t Position() const;
     bool Seek(std::int64_t offset);
     // Reads up to `size` bytes; returns the count read (0 at the end), or -1 on error.
     std::int64_t Read(void* buffer, std::size_t size);
@@ -57,7 +55,6 @@ bool IsExistingFile(const std::u16string& path);
 // owner (POSIX).
 bool ClearAttributes(const std::u16string& path);
 bool DeleteFilePath(const std::u16string& path);
-bool MoveFilePath(const std::u16string& from, const std::u16string& to);
 // Puts `replacement` in the place of `target` in one step: at every moment one of the two
 // contents exists under `target`. Fails, leaving both as they were, while `target` is open.
 // On POSIX the replacement takes the target's permission bits.

@@ -2,6 +2,7 @@
 // build is where sharing is proven.
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/regular_file_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,17 +17,19 @@ namespace {
 
 std::string Native(const std::u16string& path) { return Utf8FromUtf16(path); }
 
-// Only regular files are opened: a FIFO or a device in place of a music file could block the
-// player's thread for ever. An existing name is checked before the open, so that no device
-// is even opened; the non-blocking open and the check after it close the gap between the two.
-int OpenWith(const std::u16string& path, int flags) {
-    const std::string native = Native(path);
+int OpenWith(const std::u16string& path, int flags) { return OpenRegularFile(Native(path), flags); }
+
+}  // namespace
+
+// An existing name is checked before the open, so that no device is even opened; the
+// non-blocking open and the check after it close the gap between the two.
+int OpenRegularFile(const std::string& path, int flags) {
     struct stat before {};
-    if ((flags & O_CREAT) == 0 && (::stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode)))
+    if ((flags & O_CREAT) == 0 && (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode)))
         return -1;
     int fd;
     do {
-        fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat info {};
@@ -36,8 +39,6 @@ int OpenWith(const std::u16string& path, int flags) {
     }
     return fd;
 }
-
-}  // namespace
 
 File::~File() { Close(); }
 
@@ -87,11 +88,6 @@ std::int64_t File::Length() const {
     return info.st_size;
 }
 
-std::int64_t File::Position() const {
-    if (!IsOpen()) return -1;
-    return ::lseek(descriptor_, 0, SEEK_CUR);
-}
-
 bool File::Seek(std::int64_t offset) {
     return IsOpen() && offset >= 0 && ::lseek(descriptor_, offset, SEEK_SET) == offset;
 }
@@ -138,12 +134,6 @@ bool ClearAttributes(const std::u16string& path) {
 }
 
 bool DeleteFilePath(const std::u16string& path) { return ::unlink(Native(path).c_str()) == 0; }
-
-bool MoveFilePath(const std::u16string& from, const std::u16string& to) {
-    // MoveFile never replaces an existing file.
-    if (::access(Native(to).c_str(), F_OK) == 0) return false;
-    return std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
-}
 
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
     const std::string from = Native(replacement), to = Native(target);

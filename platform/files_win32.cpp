@@ -78,12 +78,6 @@ std::int64_t File::Length() const {
     return size.QuadPart;
 }
 
-std::int64_t File::Position() const {
-    LARGE_INTEGER zero{}, position;
-    if (!IsOpen() || !SetFilePointerEx(AsHandle(handle_), zero, &position, FILE_CURRENT)) return -1;
-    return position.QuadPart;
-}
-
 bool File::Seek(std::int64_t offset) {
     LARGE_INTEGER target;
     target.QuadPart = offset;
@@ -131,10 +125,6 @@ bool ClearAttributes(const std::u16string& path) {
 }
 
 bool DeleteFilePath(const std::u16string& path) { return DeleteFileW(Wide(path)) != 0; }
-
-bool MoveFilePath(const std::u16string& from, const std::u16string& to) {
-    return MoveFileW(Wide(from), Wide(to)) != 0;
-}
 
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
     return MoveFileExW(Wide(replacement), Wide(target),

@@ -5,11 +5,12 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string_view>
+
+#include "platform/regular_file_posix.h"
 
 namespace platform {
 namespace {
@@ -28,22 +29,7 @@ private:
     int fd_;
 };
 
-// Opens a regular file only; O_NONBLOCK keeps a FIFO under the name from blocking the open.
-int OpenRegular(const std::string& path, int flags) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kProfileFileLimit) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// The whole file, or false when it cannot be read or grew past the limit meanwhile.
+// The whole file, or false when it cannot be read or is larger than the limit.
 bool ReadAll(int fd, std::string& text) {
     text.clear();
     char chunk[16384];
@@ -208,7 +194,7 @@ std::string Updated(std::string_view file, const std::string& section, const std
 
 std::optional<std::string> ReadProfileText(const std::string& path, const std::string& section,
                                            const std::string& key) {
-    Descriptor file(OpenRegular(path, O_RDONLY));
+    Descriptor file(OpenRegularFile(path, O_RDONLY));
     std::string text;
     if (file.get() < 0 || !ReadAll(file.get(), text)) return std::nullopt;
     Place place = Find(text, section, key);
@@ -218,7 +204,7 @@ std::optional<std::string> ReadProfileText(const std::string& path, const std::s
 
 bool WriteProfileText(const std::string& path, const std::string& section,
                       const std::string& key, const std::string& value) {
-    Descriptor file(OpenRegular(path, O_RDWR | O_CREAT));
+    Descriptor file(OpenRegularFile(path, O_RDWR | O_CREAT));
     std::string text;
     if (file.get() < 0 || !ReadAll(file.get(), text)) return false;
     return WriteAllAt(file.get(), Updated(text, section, key, value));

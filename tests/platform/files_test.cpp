@@ -21,7 +21,6 @@ TEST(Files, ReadWriteSeekAndLength) {
     EXPECT_EQ(file.Read(buffer, sizeof buffer), 5);
     EXPECT_EQ(std::string(buffer, 5), "world");
     EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
-    EXPECT_EQ(file.Position(), 11);
     EXPECT_TRUE(file.Flush());
     file.Close();
     EXPECT_FALSE(file.IsOpen());
@@ -48,17 +47,15 @@ TEST(Files, CreateReplacesAnExistingFile) {
     EXPECT_EQ(file.Length(), 0);
 }
 
-TEST(Files, ReplaceMoveAndDelete) {
+TEST(Files, ReplaceAndDelete) {
     TempDir dir;
     WriteBytes(dir.Native("old"), {1});
     WriteBytes(dir.Native("new"), {2, 2});
-    EXPECT_FALSE(platform::MoveFilePath(dir.File("new"), dir.File("old")));  // never replaces
     ASSERT_TRUE(platform::ReplaceFilePath(dir.File("new"), dir.File("old")));
     EXPECT_EQ(ReadBytes(dir.Native("old")), (std::vector<unsigned char>{2, 2}));
     EXPECT_FALSE(std::filesystem::exists(dir.Native("new")));
-    ASSERT_TRUE(platform::MoveFilePath(dir.File("old"), dir.File("moved")));
-    ASSERT_TRUE(platform::DeleteFilePath(dir.File("moved")));
-    EXPECT_FALSE(platform::DeleteFilePath(dir.File("moved")));
+    ASSERT_TRUE(platform::DeleteFilePath(dir.File("old")));
+    EXPECT_FALSE(platform::DeleteFilePath(dir.File("old")));
 }
 
 TEST(Files, ClearingAttributesMakesAReadOnlyFileWritable) {
