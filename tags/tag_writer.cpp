@@ -43,8 +43,8 @@ bool WriteTemporary(platform::File& audio, platform::File& temporary, const std:
     return temporary.Flush();
 }
 
-}  // namespace
-
+// Decides in place or rebuild and the padding for frames of `framesLength` bytes; rewrites the
+// header fields for version 3.
 void PlanTag(TagInfo& record, std::int64_t framesLength) {
     // Callers keep the frames within what the header can express (see SerializeAndStore).
     auto total = static_cast<std::int32_t>(kHeaderLength + framesLength);
@@ -60,15 +60,7 @@ void PlanTag(TagInfo& record, std::int64_t framesLength) {
     for (int k = 1; k <= 4; ++k) record.SizeBytes[k - 1] = (body >> (7 * (4 - k))) & 0x7F;
 }
 
-bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames) {
-    // Frames the synchsafe size cannot express would give a corrupt tag; refuse them.
-    const std::int64_t framesLength = FramesLength(frames);
-    if (framesLength > kLargestTagBody) return false;
-    PlanTag(record, framesLength);
-    const std::string tag = BuildTag(record, frames);
-    return record.MustRebuild ? RewriteWithTemp(path, tag) : OverwriteInPlace(path, tag);
-}
-
+// Writes `tag` over the start of the file; the file keeps its length.
 bool OverwriteInPlace(const std::u16string& path, const std::string& tag) {
     if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path)) return false;
     platform::File file;
@@ -76,6 +68,8 @@ bool OverwriteInPlace(const std::u16string& path, const std::string& tag) {
     return file.OpenExclusive(path) && file.WriteAll(tag.data(), tag.size()) && file.Close();
 }
 
+// Writes `tag` and then the audio after the old tag into "path~", and puts that file in the
+// place of the original.
 bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
     TagInfo old;
     if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path) ||
@@ -97,6 +91,17 @@ bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
     // gone, the temporary file is the only copy and stays.
     if (platform::IsExistingFile(path)) platform::DeleteFilePath(temporaryPath);
     return false;
+}
+
+}  // namespace
+
+bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames) {
+    // Frames the synchsafe size cannot express would give a corrupt tag; refuse them.
+    const std::int64_t framesLength = FramesLength(frames);
+    if (framesLength > kLargestTagBody) return false;
+    PlanTag(record, framesLength);
+    const std::string tag = BuildTag(record, frames);
+    return record.MustRebuild ? RewriteWithTemp(path, tag) : OverwriteInPlace(path, tag);
 }
 
 }  // namespace tags

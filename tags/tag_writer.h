@@ -2,7 +2,6 @@
 // temporary file. Internal to the tag unit.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,15 +9,7 @@
 
 namespace tags {
 
-// Decides in place or rebuild and the padding for frames of `framesLength` bytes; rewrites the
-// header fields for version 3.
-void PlanTag(TagInfo& record, std::int64_t framesLength);
 // Plans, builds the tag in memory and stores it; true when the new tag is in the file.
 bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames);
-// Writes `tag` over the start of the file; the file keeps its length.
-bool OverwriteInPlace(const std::u16string& path, const std::string& tag);
-// Writes `tag` and then the audio after the old tag into "path~", and puts that file in the
-// place of the original.
-bool RewriteWithTemp(const std::u16string& path, const std::string& tag);
 
 }  // namespace tags
