@@ -50,7 +50,7 @@ constexpr std::uint16_t kKeyUp = 0x26;
 constexpr std::uint16_t kKeyDown = 0x28;
 constexpr std::uint16_t kKeyF4 = 0x73;
 
-enum class CloseAction { caNone, caHide, caFree, caMinimize };
+enum class CloseAction { caNone, caHide };
 
 // Left, top, width and height in pixels at 96 dots per inch, relative to the parent's
 // client area.

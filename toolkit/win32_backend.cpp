@@ -5,8 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <vector>
-
+#include "platform/host_process.h"
 #include "toolkit/form.h"
 #include "toolkit/timer.h"
 #include "toolkit/win32_internal.h"
@@ -108,15 +107,7 @@ char Win32Backend::DecimalSeparator() const {
                                                                                               : '.';
 }
 
-std::string Win32Backend::HostExecutablePath() const {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return std::string(path.data(), length);
-        if (path.size() >= 32768) return std::string(path.data(), length);
-        path.resize(path.size() * 2);
-    }
-}
+std::string Win32Backend::HostExecutablePath() const { return platform::HostProcessPath(); }
 
 }  // namespace win32
 }  // namespace toolkit
