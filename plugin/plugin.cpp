@@ -4,8 +4,9 @@
 // library is loaded, before it calls the export. DllMain runs under the loader lock, so the
 // load does only what is safe there: every DLL the window uses is a static import, already
 // loaded and initialised before this runs, so nothing is loaded from here; no thread is
-// started or waited for (the HTTP client starts its connect thread only when posting, never
-// while being built); every message sent goes to our own windows on this same thread.
+// started or waited for (the submission thread starts with the first submission, and the
+// HTTP client opens no socket before it posts); every message sent goes to our own windows
+// on this same thread.
 // A failure while building ends the load cleanly (FALSE), so the player skips the plug-in
 // instead of meeting a half-built window.
 //
