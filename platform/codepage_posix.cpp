@@ -2,7 +2,6 @@
 #include "platform/codepage.h"
 
 #include <array>
-#include <cstdint>
 
 namespace platform {
 namespace {

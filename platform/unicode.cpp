@@ -2,8 +2,6 @@
 // unit-by-unit ANSI conversion of whole texts, shared by both code page implementations.
 #include "platform/codepage.h"
 
-#include <cstdint>
-
 namespace platform {
 namespace {
 
