@@ -17,7 +17,8 @@
 // Every wait for the server is bounded by ConnectTimeout, and the whole exchange, from the
 // start of the connect to the last byte of the answer, by three times it ("Read timed out.").
 // A URL holding a control character or a port above 65535 is refused before any connection
-// (EInvalidUrl). See http_errors.h for the errors.
+// (EInvalidUrl). Each post opens a connection of its own and closes it when the exchange ends.
+// See http_errors.h for the errors.
 #pragma once
 
 #include <cstddef>
