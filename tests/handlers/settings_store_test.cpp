@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "tests/ui/main_form_fixture.h"
 #include "tests/http/loopback_server.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/sockets.h"
-#include "tests/ui/main_form_fixture.h"
 #include "tests/http/loopback_server.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {

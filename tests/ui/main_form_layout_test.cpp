@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 #include "tests/ui/main_form_fixture.h"
 #include "ui/addresses.h"
