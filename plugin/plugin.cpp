@@ -24,13 +24,11 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "player/win32_channel.h"
 #include "plugin/general_purpose_plugin.h"
-#include "tags/id3v2.h"
 #include "toolkit/win32_backend.h"
-#include "ui/main_form.h"
+#include "ui/library_objects.h"
 
 namespace {
 
@@ -50,60 +48,36 @@ plugin::GeneralPurposePlugin Record = {
     nullptr,
 };
 
-std::unique_ptr<TID3v2> SongTag;
-std::string LastFileName;
 player::Win32MessageChannel PlayerChannel;
-std::unique_ptr<toolkit::Backend> Application;  // owns the windows, like an application object
-std::unique_ptr<TMainForm> MainForm;
+std::unique_ptr<LibraryObjects> Library;
 
 constexpr int kQuitGraceMs = 2000;
 
 void __cdecl Config() {
     // An exception must not unwind into the player's frames, which know nothing of it.
     try {
-        if (MainForm) MainForm->ShowAndBringToFront();
+        if (Library) Library->mainForm.ShowAndBringToFront();
     } catch (...) {
     }
 }
 
-void DestroyLibraryObjects() {
-    SongTag.reset();
-    LastFileName.clear();
-    MainForm.reset();
-    Application.reset();
-}
-
 bool CreateLibraryObjects(HINSTANCE module) {
     try {
-        SongTag = std::make_unique<TID3v2>();
-        LastFileName.clear();
-        Application = toolkit::CreateWin32Backend(module);
         // The target is read from the record at every send: the player fills it in later.
-        MainForm = std::make_unique<TMainForm>(
-            *Application, MainFormContext{*SongTag, LastFileName, PlayerChannel, [] {
-                                              return reinterpret_cast<player::WindowHandle>(
-                                                  Record.hwndParent);
-                                          }});
+        Library = std::make_unique<LibraryObjects>(toolkit::CreateWin32Backend(module), PlayerChannel, [] {
+            return reinterpret_cast<player::WindowHandle>(Record.hwndParent);
+        });
         return true;
     } catch (...) {
-        DestroyLibraryObjects();
         return false;
     }
 }
 
 void __cdecl Quit() {
     try {
-        if (MainForm && !MainForm->poster.Stop(kQuitGraceMs)) DestroyLibraryObjects();
+        if (Library && !Library->mainForm.poster.Stop(kQuitGraceMs)) Library.reset();
     } catch (...) {
     }
-}
-
-// At process exit the other threads are gone and may have left the heap or the window
-// manager mid-operation: nothing is touched, the system reclaims it all.
-void AbandonLibraryObjects() {
-    (void)MainForm.release();
-    (void)Application.release();
-    (void)SongTag.release();
 }
 
 }  // namespace
@@ -118,9 +92,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
         return CreateLibraryObjects(module) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
         if (reserved == nullptr) {
-            DestroyLibraryObjects();
+            Library.reset();
         } else {
-            AbandonLibraryObjects();
+            // At process exit the other threads are gone and may have left the heap or the
+            // window manager mid-operation: nothing is touched, the system reclaims it all.
+            (void)Library.release();
         }
         return TRUE;
     default:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/host_process.h"
 #include "player/player.h"
@@ -32,6 +33,15 @@ struct MainFormContext {
     std::function<std::string()> hostExecutablePath = platform::HostProcessPath;
 };
 
+// A component's part of the layout: its text, its place in its parent's client area and its
+// tab order (-1: none).
+struct Placement {
+    toolkit::Control& control;
+    const char* text;
+    toolkit::Bounds bounds;
+    int tabOrder;
+};
+
 class TMainForm : public toolkit::Form {
 public:
     // The log keeps its newest text up to this size, dropping the oldest lines whole.
@@ -52,7 +62,10 @@ public:
     // interval into `http` and Timer2.
     void LoadSettings();
 
-    toolkit::PageControl PageControl1{this, "PageControl1"};
+    // Every component that has a place on screen, in the order the window is built.
+    std::vector<Placement> Layout();
+
+    toolkit::PageControl PageControl1{this, "PageControl1"};  // pages
     toolkit::TabSheet TabSheet1{PageControl1, "TabSheet1"};
     toolkit::GroupBox GroupBox1{&TabSheet1, "GroupBox1"};
     toolkit::Label Label3{&GroupBox1, "Label3"};
@@ -82,32 +95,32 @@ public:
     toolkit::SpinEdit timeout{&GroupBox2, "timeout"};
     toolkit::Label Label11{&GroupBox2, "Label11"};
     toolkit::LabeledEdit params{&GroupBox2, "params"};
-    toolkit::Memo Memo1{&GroupBox2, "Memo1"};
+    toolkit::Memo Memo1{&GroupBox2, "Memo1"};  // hint
     toolkit::Label Label2{&GroupBox2, "Label2"};
     toolkit::SpinEdit interval{&GroupBox2, "interval"};
     toolkit::Label Label14{&GroupBox2, "Label14"};
     toolkit::CheckBox send{&GroupBox2, "send"};
-    toolkit::Button Button1{&GroupBox2, "Button1"};
+    toolkit::Button Button1{&GroupBox2, "Button1"};  // Apply
 
     toolkit::TabSheet TabSheet3{PageControl1, "TabSheet3"};
     toolkit::GroupBox GroupBox4{&TabSheet3, "GroupBox4"};
-    toolkit::ValueListEditor ValueListEditor1{&GroupBox4, "ValueListEditor1"};
-    toolkit::Memo Memo2{&TabSheet3, "Memo2"};
+    toolkit::ValueListEditor ValueListEditor1{&GroupBox4, "ValueListEditor1"};  // parameters
+    toolkit::Memo Memo2{&TabSheet3, "Memo2"};  // hint
 
     toolkit::TabSheet TabSheet4{PageControl1, "TabSheet4"};
-    toolkit::Memo Memo3{&TabSheet4, "Memo3"};
+    toolkit::Memo Memo3{&TabSheet4, "Memo3"};  // history
 
     toolkit::TabSheet TabSheet5{PageControl1, "TabSheet5"};
     toolkit::Memo log{&TabSheet5, "log"};
 
     toolkit::Panel Panel1{this, "Panel1"};
     toolkit::GroupBox GroupBox5{&Panel1, "GroupBox5"};
-    toolkit::Label Label1{&GroupBox5, "Label1"};
-    toolkit::Label Label12{&GroupBox5, "Label12"};
-    toolkit::Image Image1{&GroupBox5, "Image1"};
+    toolkit::Label Label1{&GroupBox5, "Label1"};  // authorship
+    toolkit::Label Label12{&GroupBox5, "Label12"};  // link
+    toolkit::Image Image1{&GroupBox5, "Image1"};  // donation
 
-    toolkit::Timer Timer1{*this, "Timer1"};
-    toolkit::Timer Timer2{*this, "Timer2"};
+    toolkit::Timer Timer1{*this, "Timer1"};  // poll
+    toolkit::Timer Timer2{*this, "Timer2"};  // send
     // The submissions and the HTTP client `http` that posts them, away from this thread.
     TSongPoster poster{*this};
 
@@ -118,9 +131,11 @@ public:
     void FormCreate(toolkit::Component& Sender);
     void FormClose(toolkit::Component& Sender, toolkit::CloseAction& Action);
     void FormKeyDown(toolkit::Component& Sender, std::uint16_t& Key, toolkit::ShiftState Shift);
+    // Any tag field's key.
     void ID3artistKeyDown(toolkit::Component& Sender, std::uint16_t& Key, toolkit::ShiftState Shift);
     void btnWriteTagsClick(toolkit::Component& Sender);
     void btnReloadTagsClick(toolkit::Component& Sender);
+    // Any setting's change.
     void urlboxChange(toolkit::Component& Sender);
     void SaveSettings(toolkit::Component& Sender);
     void Label12Click(toolkit::Component& Sender);
@@ -134,11 +149,10 @@ public:
 
 private:
     void BuildWindow();
-    void BuildInformationPage();
+    void BuildTagFields();
     void BuildConfigurationPage();
     void BuildHelpPage();
-    void BuildHistoryAndLogPages();
-    void BuildAboutStrip();
+    void BuildAboutPages();
     void WireEvents();
 
     MainFormContext context_;

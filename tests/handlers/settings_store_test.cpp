@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "tests/handlers/handlers_fixture.h"
 #include "tests/http/loopback_server.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {
 
-struct SettingsTest : ::testing::Test, HandlersHarness {
+struct SettingsTest : ::testing::Test, MainFormFixture {
     // Loads a file holding these lines of the Settings section.
     TMainForm& OpenWith(const std::string& lines) {
         WriteSettings("[Settings]\r\n" + lines);

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/sockets.h"
-#include "tests/handlers/handlers_fixture.h"
 #include "tests/http/loopback_server.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {
@@ -41,7 +41,7 @@ FormFields FieldsNaming(const http_test::ReceivedRequest& request, const std::st
     return fields;
 }
 
-struct SubmissionTest : ::testing::Test, HandlersHarness {
+struct SubmissionTest : ::testing::Test, MainFormFixture {
     SubmissionTest() {
         Open();
         form().send.SetChecked(true);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "tests/handlers/handlers_fixture.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {
@@ -15,7 +15,7 @@ constexpr std::uint16_t kLeftKey = 0x25;
 const char kWriteFailure[] =
     "Unable to write tags to file. The file might be read only or in use (playing).";
 
-struct TagActionsTest : ::testing::Test, HandlersHarness {
+struct TagActionsTest : ::testing::Test, MainFormFixture {
     TagActionsTest() { Open(); }
 
     // Plays `path` and lets the monitor load it.

@@ -1,12 +1,12 @@
 // Following the player: what a tick asks, when a change is seen, and what the window shows.
 #include <gtest/gtest.h>
 
-#include "tests/handlers/handlers_fixture.h"
+#include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
 namespace {
 
-struct TrackMonitorTest : ::testing::Test, HandlersHarness {
+struct TrackMonitorTest : ::testing::Test, MainFormFixture {
     TrackMonitorTest() { Open(); }
 
     std::vector<std::string> TagFields() {

@@ -7,8 +7,8 @@
 
 namespace {
 
-struct HandlerTest : ::testing::Test, MainFormHarness {
-    HandlerTest() { form.ShowAndBringToFront(); }
+struct HandlerTest : ::testing::Test, MainFormFixture {
+    TMainForm& form = Open();
 };
 
 TEST_F(HandlerTest, AnyKeyInATagFieldEnablesWriteAndReloadButNotInTheFileName) {
@@ -149,17 +149,13 @@ TEST_F(HandlerTest, TheLogKeepsItsNewestMebibyteInWholeLines) {
 }
 
 TEST(MainFormLifetime, DestroyingTheWindowStopsItsTimers) {
-    toolkit::HeadlessBackend backend;
-    TID3v2 songTag;
-    std::string lastFileName;
-    SilentPlayer player;
-    test_support::TempDir hostDir;
+    MainFormFixture fixture;
     {
-        TMainForm form(backend, SilentContext(songTag, lastFileName, player, hostDir));
-        backend.advance(3000);
+        TMainForm form(fixture.backend, fixture.Context());
+        fixture.backend.advance(3000);
     }
-    backend.advance(3000);  // a timer left behind would tick into a destroyed window
-    EXPECT_TRUE(backend.errorBoxes().empty());
+    fixture.backend.advance(3000);  // a timer left behind would tick into a destroyed window
+    EXPECT_TRUE(fixture.backend.errorBoxes().empty());
 }
 
 }  // namespace

@@ -4,11 +4,12 @@
 
 #include <fstream>
 
-Place PlaceInParent(HWND window) {
+toolkit::Bounds PlaceInParent(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+    return {static_cast<int>(rect.left), static_cast<int>(rect.top), static_cast<int>(rect.right - rect.left),
+            static_cast<int>(rect.bottom - rect.top)};
 }
 
 std::string TextOf(HWND window) {

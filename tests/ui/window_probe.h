@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-struct Place {
-    int left, top, width, height;
-};
+#include "toolkit/types.h"
 
 // The window's place in its parent's client area, in pixels.
-Place PlaceInParent(HWND window);
+toolkit::Bounds PlaceInParent(HWND window);
 std::string TextOf(HWND window);
 std::vector<std::string> SplitLines(const std::string& text);
 std::string TabCaption(HWND tabs, int index);

@@ -1,4 +1,4 @@
-#include "tests/handlers/handlers_fixture.h"
+#include "tests/ui/main_form_fixture.h"
 
 #include <fstream>
 #include <sstream>
@@ -6,7 +6,6 @@
 
 #include "platform/codepage.h"
 
-namespace handlers_test {
 namespace {
 
 #ifdef _WIN32
@@ -75,22 +74,29 @@ FormFields ParseFormFields(const std::string& requestHead, const std::string& re
     return fields;
 }
 
-HandlersHarness::HandlersHarness() {
+MainFormFixture::MainFormFixture() {
     std::filesystem::create_directory(HostFolder());
 }
 
-HandlersHarness::~HandlersHarness() = default;
+MainFormFixture::~MainFormFixture() = default;
 
-TMainForm& HandlersHarness::Open() {
+MainFormContext MainFormFixture::Context() {
     MainFormContext context{songTag, lastFileName, player, [] { return kPlayerWindow; }};
     context.hostExecutablePath = [this] { return HostExecutable(); };
-    form_ = std::make_unique<TMainForm>(backend, std::move(context));
-    // Shown, as the user has it while typing and clicking.
-    form_->ShowAndBringToFront();
+    return context;
+}
+
+TMainForm& MainFormFixture::Build() {
+    form_ = std::make_unique<TMainForm>(backend, Context());
     return *form_;
 }
 
-std::string HandlersHarness::MakeSong(const std::string& name, const SongTagFields* tag) {
+TMainForm& MainFormFixture::Open() {
+    Build().ShowAndBringToFront();
+    return *form_;
+}
+
+std::string MainFormFixture::MakeSong(const std::string& name, const SongTagFields* tag) {
     test_support::WriteBytes(dir.Native(name), kAudio);
     if (tag) {
         TID3v2 writer;
@@ -106,31 +112,31 @@ std::string HandlersHarness::MakeSong(const std::string& name, const SongTagFiel
     return platform::AnsiFromUtf16(dir.File(name));
 }
 
-TID3v2 HandlersHarness::ReadSong(const std::string& ansiPath) const {
+TID3v2 MainFormFixture::ReadSong(const std::string& ansiPath) const {
     TID3v2 tag;
     tag.ReadTag(platform::Utf16FromAnsi(ansiPath));
     return tag;
 }
 
-std::filesystem::path HandlersHarness::HostFolder() const {
+std::filesystem::path MainFormFixture::HostFolder() const {
     return dir.path() / kHostFolderName;
 }
 
-std::string HandlersHarness::HostExecutable() const {
+std::string MainFormFixture::HostExecutable() const {
     return platform::AnsiFromUtf16(dir.path().u16string()) + kSeparator + "Player\\winamp.exe";
 }
 
-std::string HandlersHarness::SettingsPathText() const {
+std::string MainFormFixture::SettingsPathText() const {
     return platform::AnsiFromUtf16(dir.path().u16string()) + kSeparator +
            "Player\\/Plugins/gen_quillon.ini";
 }
 
-void HandlersHarness::WriteSettings(const std::string& content) {
+void MainFormFixture::WriteSettings(const std::string& content) {
     std::filesystem::create_directories(PluginsFolder());
     test_support::WriteBytes(SettingsFile(), {content.begin(), content.end()});
 }
 
-std::vector<std::string> HandlersHarness::SettingsLines() const {
+std::vector<std::string> MainFormFixture::SettingsLines() const {
     std::ifstream in(SettingsFile(), std::ios::binary);
     std::vector<std::string> lines;
     std::string line;
@@ -141,14 +147,12 @@ std::vector<std::string> HandlersHarness::SettingsLines() const {
     return lines;
 }
 
-void HandlersHarness::Apply() {
+void MainFormFixture::Apply() {
     backend.SelectPage(form_->PageControl1, 1);
     backend.Click(form_->Button1);
 }
 
-void HandlersHarness::Play(const std::string& path) {
+void MainFormFixture::Play(const std::string& path) {
     player.playlist.push_back(path);
     player.position = static_cast<std::int32_t>(player.playlist.size() - 1);
 }
-
-}  // namespace handlers_test
