@@ -142,8 +142,8 @@ std::vector<std::string> HandlersHarness::SettingsLines() const {
 }
 
 void HandlersHarness::Apply() {
-    backend.SelectPage(form_->PageControl1, 1);
-    backend.Click(form_->Button1);
+    backend.Input(form_->PageControl1, &toolkit::PageControl::HandlePageChosen, 1);
+    backend.Input(form_->Button1, &toolkit::Control::HandleClick);
 }
 
 void HandlersHarness::Play(const std::string& path) {
