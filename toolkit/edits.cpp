@@ -29,12 +29,6 @@ Edit::Edit(Control* parent, std::string name, ControlKind kind)
     SetColor(clWindow);
 }
 
-void Edit::SetReadOnly(bool readOnly) {
-    if (readOnly == readOnly_) return;
-    readOnly_ = readOnly;
-    Changed(Aspect::ReadOnly);
-}
-
 std::uint16_t Edit::HandleKeyDown(std::uint16_t key, ShiftState shift) {
     if (CanReceiveInput() && OnKeyDown) OnKeyDown(*this, key, shift);
     return key;

@@ -10,16 +10,12 @@
 #include "toolkit/page_control.h"
 #include "toolkit/win32_internal.h"
 
-namespace toolkit {
-
-std::string WindowText(void* window) {
+std::string toolkit::WindowText(void* window) {
     const auto hwnd = static_cast<HWND>(window);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
     return text;
 }
-
-}  // namespace toolkit
 
 namespace toolkit::win32 {
 
