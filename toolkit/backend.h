@@ -14,7 +14,8 @@ class Timer;
 class Worker;
 
 // The property of a control that changed, so that its native counterpart can follow.
-enum class Aspect { Bounds, Text, Enabled, Visible, Font, Color, Cursor, Checked, ActivePage, Rows, Picture };
+enum class Aspect { Bounds, Text, Enabled, Visible, Font, Color, Cursor, Checked, ActivePage, Rows, Picture,
+                    ReadOnly };
 
 class Peer {
 public:

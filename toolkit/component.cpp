@@ -31,24 +31,6 @@ void Control::Changed(Aspect aspect) {
     if (peer_) peer_->Refresh(aspect);
 }
 
-void Control::SetBounds(const Bounds& bounds) {
-    if (bounds == bounds_) return;
-    bounds_ = bounds;
-    Changed(Aspect::Bounds);
-}
-
-void Control::SetEnabled(bool enabled) {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    Changed(Aspect::Enabled);
-}
-
-void Control::SetVisible(bool visible) {
-    if (visible == visible_) return;
-    visible_ = visible;
-    Changed(Aspect::Visible);
-}
-
 bool Control::CanReceiveInput() const {
     for (const Control* control = this; control; control = control->parent_) {
         if (!control->enabled_ || !control->visible_) return false;
@@ -62,11 +44,7 @@ bool Control::CanReceiveInput() const {
 }
 
 void Control::SetText(const std::string& text) {
-    // Setting the text a control already holds is no change and fires nothing.
-    if (text == text_) return;
-    text_ = text;
-    Changed(Aspect::Text);
-    TextChanged();
+    if (SetProperty(text_, text, Aspect::Text)) TextChanged();
 }
 
 void Control::AmendText(std::size_t dropCount, const std::string& appended) {
@@ -94,18 +72,6 @@ void Control::SetFontColor(Color color) {
     Font font = EffectiveFont();
     font.color = color;
     SetFont(font);
-}
-
-void Control::SetColor(Color color) {
-    if (color == color_) return;
-    color_ = color;
-    Changed(Aspect::Color);
-}
-
-void Control::SetCursor(Cursor cursor) {
-    if (cursor == cursor_) return;
-    cursor_ = cursor;
-    Changed(Aspect::Cursor);
 }
 
 void Control::HandleClick() {

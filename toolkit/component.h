@@ -55,11 +55,11 @@ public:
     const Form& OwnerForm() const;
 
     const Bounds& GetBounds() const { return bounds_; }
-    virtual void SetBounds(const Bounds& bounds);
+    virtual void SetBounds(const Bounds& bounds) { SetProperty(bounds_, bounds, Aspect::Bounds); }
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled);
+    void SetEnabled(bool enabled) { SetProperty(enabled_, enabled, Aspect::Enabled); }
     bool Visible() const { return visible_; }
-    void SetVisible(bool visible);
+    void SetVisible(bool visible) { SetProperty(visible_, visible, Aspect::Visible); }
     // False when this control or one of its parents is disabled or hidden.
     bool CanReceiveInput() const;
     int TabOrder() const { return tabOrder_; }
@@ -75,9 +75,9 @@ public:
     void SetFont(const Font& font);
     void SetFontColor(Color color);
     Color GetColor() const { return color_; }
-    void SetColor(Color color);
+    void SetColor(Color color) { SetProperty(color_, color, Aspect::Color); }
     Cursor GetCursor() const { return cursor_; }
-    void SetCursor(Cursor cursor);
+    void SetCursor(Cursor cursor) { SetProperty(cursor_, cursor, Aspect::Cursor); }
 
     NotifyEvent OnClick;
     NotifyEvent OnMouseEnter;
@@ -94,6 +94,15 @@ public:
 
 protected:
     void Changed(Aspect aspect);
+    // Sets a property that the native counterpart shows; setting the value it holds is no
+    // change and tells nothing. True when it changed.
+    template <class Value>
+    bool SetProperty(Value& property, const Value& value, Aspect aspect) {
+        if (property == value) return false;
+        property = value;
+        Changed(aspect);
+        return true;
+    }
     // Drops the first `dropCount` bytes of the text and appends `appended`, as one change.
     void AmendText(std::size_t dropCount, const std::string& appended);
     virtual void TextChanged() {}

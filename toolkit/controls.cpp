@@ -3,10 +3,7 @@
 namespace toolkit {
 
 void CheckBox::SetChecked(bool checked) {
-    if (checked == checked_) return;
-    checked_ = checked;
-    Changed(Aspect::Checked);
-    if (OnClick) OnClick(*this);
+    if (SetProperty(checked_, checked, Aspect::Checked) && OnClick) OnClick(*this);
 }
 
 void CheckBox::HandleClick() {

@@ -15,7 +15,7 @@ public:
     Edit(Control* parent, std::string name) : Edit(parent, std::move(name), ControlKind::Edit) {}
 
     bool ReadOnly() const { return readOnly_; }
-    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    void SetReadOnly(bool readOnly) { SetProperty(readOnly_, readOnly, Aspect::ReadOnly); }
     // Sunken border, or none; fixed once the handle exists.
     bool Border() const { return border_; }
     void SetBorder(bool border) { border_ = border; }

@@ -2,13 +2,9 @@
 
 #include <cctype>
 
-#include "toolkit/dialogs.h"
 #include "toolkit/edits.h"
 #include "toolkit/form.h"
-#include "toolkit/page_control.h"
-#include "toolkit/spin_edit.h"
 #include "toolkit/timer.h"
-#include "toolkit/value_list_editor.h"
 #include "toolkit/worker.h"
 
 namespace toolkit {
@@ -117,32 +113,10 @@ void HeadlessBackend::ShellOpen(const Form& owner, const std::string& address) {
     shellOpens_.push_back({owner.Name(), address});
 }
 
-void HeadlessBackend::Click(Control& control) {
-    RunGuarded(control.OwnerForm(), [&] { control.HandleClick(); });
-}
-
-void HeadlessBackend::MouseEnter(Control& control) {
-    RunGuarded(control.OwnerForm(), [&] { control.HandleMouseEnter(); });
-}
-
-void HeadlessBackend::MouseLeave(Control& control) {
-    RunGuarded(control.OwnerForm(), [&] { control.HandleMouseLeave(); });
-}
-
-std::uint16_t HeadlessBackend::KeyDown(Edit& edit, std::uint16_t key, ShiftState shift) {
-    RunGuarded(edit.OwnerForm(), [&] { key = edit.HandleKeyDown(key, shift); });
-    return key;
-}
-
-std::uint16_t HeadlessBackend::KeyDown(Form& form, std::uint16_t key, ShiftState shift) {
-    RunGuarded(form, [&] { key = form.HandleKeyDown(key, shift); });
-    return key;
-}
-
 void HeadlessBackend::Type(Edit& edit, std::string_view characters) {
     for (const char character : characters) {
         const auto key = static_cast<std::uint16_t>(std::toupper(static_cast<unsigned char>(character)));
-        KeyDown(edit, key, 0);
+        Input(edit, &Edit::HandleKeyDown, key, 0);
         RunGuarded(edit.OwnerForm(), [&] {
             if (!edit.HandleChar(character) || edit.ReadOnly()) return;
             std::string text = edit.Text();
@@ -154,28 +128,6 @@ void HeadlessBackend::Type(Edit& edit, std::string_view characters) {
             edit.HandleTextEdited(text);
         });
     }
-}
-
-void HeadlessBackend::LeaveFocus(Edit& edit) {
-    RunGuarded(edit.OwnerForm(), [&] { edit.HandleFocusLost(); });
-}
-
-void HeadlessBackend::Step(SpinEdit& spinEdit, int delta) {
-    RunGuarded(spinEdit.OwnerForm(), [&] { spinEdit.HandleStep(delta); });
-}
-
-void HeadlessBackend::RequestClose(Form& form) {
-    RunGuarded(form, [&] { form.HandleCloseRequest(); });
-}
-
-void HeadlessBackend::SelectPage(PageControl& pageControl, int index) {
-    RunGuarded(pageControl.OwnerForm(), [&] {
-        if (pageControl.CanReceiveInput()) pageControl.SetActivePageIndex(index);
-    });
-}
-
-void HeadlessBackend::EditValue(ValueListEditor& editor, std::size_t row, const std::string& value) {
-    RunGuarded(editor.OwnerForm(), [&] { editor.HandleValueEdited(row, value); });
 }
 
 }  // namespace toolkit

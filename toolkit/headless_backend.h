@@ -8,18 +8,17 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "toolkit/backend.h"
+#include "toolkit/dialogs.h"
 #include "toolkit/types.h"
 
 namespace toolkit {
 
 class Edit;
 class HeadlessWorker;
-class PageControl;
-class SpinEdit;
-class ValueListEditor;
 
 class HeadlessBackend : public Backend {
 public:
@@ -64,21 +63,23 @@ public:
     // Runs while a modal box is open, as the box's own message loop would run other events.
     std::function<void(const BoxRecord&)> whileBoxOpen;
 
-    // The user's input, each piece handled as the window's message loop would.
-    void Click(Control& control);
-    void MouseEnter(Control& control);
-    void MouseLeave(Control& control);
-    // Returns the key as the handlers left it.
-    std::uint16_t KeyDown(Edit& edit, std::uint16_t key, ShiftState shift = 0);
-    std::uint16_t KeyDown(Form& form, std::uint16_t key, ShiftState shift = 0);
+    // The user's input: a handler of the control, as in `Input(button, &Control::HandleClick)`,
+    // runs as the window's message loop runs it. Returns what the handler returns.
+    template <class Target, class Handler, class... Args>
+    auto Input(Target& control, Handler handler, Args&&... args) {
+        const auto run = [&] { return std::invoke(handler, control, std::forward<Args>(args)...); };
+        using Result = decltype(run());
+        if constexpr (std::is_void_v<Result>) {
+            RunGuarded(control.OwnerForm(), run);
+        } else {
+            Result result{};
+            RunGuarded(control.OwnerForm(), [&] { result = run(); });
+            return result;
+        }
+    }
     // Each character: its key goes down, then the character is offered to the edit and, if
     // taken, added at the end (Backspace removes the last one).
     void Type(Edit& edit, std::string_view characters);
-    void LeaveFocus(Edit& edit);
-    void Step(SpinEdit& spinEdit, int delta);
-    void RequestClose(Form& form);
-    void SelectPage(PageControl& pageControl, int index);
-    void EditValue(ValueListEditor& editor, std::size_t row, const std::string& value);
 
 private:
     friend class HeadlessWorker;

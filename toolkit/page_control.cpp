@@ -28,6 +28,10 @@ void PageControl::SetActivePageIndex(int index) {
     Changed(Aspect::ActivePage);
 }
 
+void PageControl::HandlePageChosen(int index) {
+    if (CanReceiveInput()) SetActivePageIndex(index);
+}
+
 void PageControl::AddPage(TabSheet* page) {
     pages_.push_back(page);
     page->SetBounds(PageBounds());

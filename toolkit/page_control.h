@@ -20,6 +20,9 @@ public:
     const std::vector<TabSheet*>& Pages() const { return pages_; }
     int ActivePageIndex() const { return activePage_; }
     void SetActivePageIndex(int index);
+    // Input from the backend: the user chose a page (a tab, a key), which only a control
+    // that takes input now follows.
+    void HandlePageChosen(int index);
     // Where a page sits inside the control: the area under one row of flat-button tabs.
     Bounds PageBounds() const;
 

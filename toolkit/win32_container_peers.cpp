@@ -17,28 +17,15 @@ class ContainerPeer : public WindowPeer {
 public:
     ContainerPeer(Win32Backend& backend, Control& control) : WindowPeer(backend, control) {
         Create(kContainerClass, 0, WS_EX_CONTROLPARENT);
-    }
-
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        if (message == WM_ERASEBKGND) {
-            EraseBackground(reinterpret_cast<HDC>(wParam));
-            result = 1;
-            return true;
-        }
-        return WindowPeer::HandleMessage(message, wParam, lParam, result);
+        fillsBackground_ = true;
     }
 };
 
 class TabSheetPeer : public ContainerPeer {
 public:
     TabSheetPeer(Win32Backend& backend, TabSheet& page) : ContainerPeer(backend, page), page_(page) {
-        TCITEMA item{};
-        item.mask = TCIF_TEXT;
-        std::string caption = page.Text();
-        item.pszText = caption.data();
-        HWND tabs = GetParent(Window());
-        SendMessageA(tabs, TCM_INSERTITEMA, page.PageIndex(), reinterpret_cast<LPARAM>(&item));
-        SendMessageA(tabs, TCM_SETCURSEL, page.Owner().ActivePageIndex(), 0);
+        SendCaption(TCM_INSERTITEMA);
+        SendMessageA(GetParent(Window()), TCM_SETCURSEL, page.Owner().ActivePageIndex(), 0);
         Refresh(Aspect::Visible);
     }
 
@@ -48,22 +35,27 @@ public:
             const bool showing = page_.Visible() && page_.Owner().ActivePageIndex() == page_.PageIndex();
             ShowWindow(Window(), showing ? SW_SHOWNA : SW_HIDE);
         } else if (aspect == Aspect::Text) {
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            std::string caption = page_.Text();
-            item.pszText = caption.data();
-            SendMessageA(GetParent(Window()), TCM_SETITEMA, page_.PageIndex(), reinterpret_cast<LPARAM>(&item));
+            SendCaption(TCM_SETITEMA);
         } else {
             ContainerPeer::Refresh(aspect);
         }
     }
 
     void ActivateMnemonic() override {
-        page_.Owner().SetActivePageIndex(page_.PageIndex());
+        page_.Owner().HandlePageChosen(page_.PageIndex());
         KeepFocusShowing(page_.Owner());
     }
 
 private:
+    // The page's tab: `message` inserts it or sets its caption.
+    void SendCaption(UINT message) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        std::string caption = page_.Text();
+        item.pszText = caption.data();
+        SendMessageA(GetParent(Window()), message, page_.PageIndex(), reinterpret_cast<LPARAM>(&item));
+    }
+
     TabSheet& page_;
 };
 
@@ -91,7 +83,7 @@ public:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         // The arrow keys go to the previous or next page, not round.
         if (message == WM_KEYDOWN && wParam >= VK_LEFT && wParam <= VK_DOWN) {
-            pages_.SetActivePageIndex(pages_.ActivePageIndex() + (wParam == VK_LEFT || wParam == VK_UP ? -1 : 1));
+            pages_.HandlePageChosen(pages_.ActivePageIndex() + (wParam == VK_LEFT || wParam == VK_UP ? -1 : 1));
             return true;
         }
         return WindowPeer::HandleMessage(message, wParam, lParam, result);
@@ -99,7 +91,9 @@ public:
 
     bool HandleNotify(NMHDR* header, LRESULT&) override {
         if (header->code != TCN_SELCHANGE) return false;
-        pages_.SetActivePageIndex(static_cast<int>(SendMessageA(Window(), TCM_GETCURSEL, 0, 0)));
+        pages_.HandlePageChosen(static_cast<int>(SendMessageA(Window(), TCM_GETCURSEL, 0, 0)));
+        // A tab the control refused goes back to the page that shows.
+        SendMessageA(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
         return true;
     }
 
@@ -111,23 +105,16 @@ class GroupBoxPeer : public WindowPeer {
 public:
     GroupBoxPeer(Win32Backend& backend, Control& box) : WindowPeer(backend, box) {
         Create("BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT);
+        fillsBackground_ = true;
     }
 
     void ActivateMnemonic() override { Focus(NextTabStop(control_, nullptr, false)); }
 
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        switch (message) {
-        case WM_ERASEBKGND:
-            EraseBackground(reinterpret_cast<HDC>(wParam));
-            result = 1;
-            return true;
-        case WM_NCHITTEST:
-            // A group box is see-through to the mouse by default; this one holds controls.
-            result = HTCLIENT;
-            return true;
-        default:
-            return WindowPeer::HandleMessage(message, wParam, lParam, result);
-        }
+        if (message != WM_NCHITTEST) return WindowPeer::HandleMessage(message, wParam, lParam, result);
+        // A group box is see-through to the mouse by default; this one holds controls.
+        result = HTCLIENT;
+        return true;
     }
 };
 

@@ -24,6 +24,7 @@ public:
         HWND hwnd = CreateWindowExA(exStyle_, kFormClass, form.Text().c_str(), style_, CW_USEDEFAULT,
                                     CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, backend.Instance(), nullptr);
         Attach(hwnd, true);
+        fillsBackground_ = true;
         ApplyFont();
         ApplyColor();
         LoadIcons();
@@ -72,18 +73,9 @@ public:
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
             const auto key = form_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
-            if (key == VK_TAB) {
-                // From the window itself, Tab goes to its first (or last) control.
-                if (GetKeyState(VK_CONTROL) < 0) {
-                    TurnPage(GetKeyState(VK_SHIFT) < 0);
-                } else {
-                    MoveFocus(GetKeyState(VK_SHIFT) < 0);
-                }
-                return true;
-            }
-            if (key == wParam) return false;
-            if (key != 0) result = CallOriginal(message, key, lParam);
-            return true;
+            // From the window itself, Tab goes to its first (or last) control.
+            if (key == VK_TAB) PressTab();
+            return key == VK_TAB || PassKeyOn(message, wParam, lParam, key, result);
         }
         case WM_TIMER:
             for (Timer* timer : form_.Timers()) {
@@ -99,10 +91,6 @@ public:
         case WM_WINDOWPOSCHANGING:
             Snap(*reinterpret_cast<WINDOWPOS*>(lParam));
             return false;
-        case WM_ERASEBKGND:
-            EraseBackground(reinterpret_cast<HDC>(wParam));
-            result = 1;
-            return true;
         default:
             return WindowPeer::HandleMessage(message, wParam, lParam, result);
         }

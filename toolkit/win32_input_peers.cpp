@@ -131,16 +131,17 @@ public:
     }
 
     void Refresh(Aspect aspect) override {
-        if (aspect != Aspect::Text || !Window()) {
+        if (!Window()) return;
+        if (aspect == Aspect::ReadOnly) {
+            SendMessageA(Window(), EM_SETREADONLY, edit_.ReadOnly(), 0);
+        } else if (aspect != Aspect::Text) {
             WindowPeer::Refresh(aspect);
-            return;
+        } else if (const std::string shown = Shown(edit_.Text()); WindowText(Window()) != shown) {
+            // Writing back what the user just typed would move the caret to the start.
+            settingText_ = true;
+            SetWindowTextA(Window(), shown.c_str());
+            settingText_ = false;
         }
-        // Writing back what the user just typed would move the caret to the start.
-        const std::string shown = Shown(edit_.Text());
-        if (WindowText(Window()) == shown) return;
-        settingText_ = true;
-        SetWindowTextA(Window(), shown.c_str());
-        settingText_ = false;
     }
 
     // Only the ends change, and the user's caret, selection and view stay on the same text.
@@ -177,12 +178,8 @@ public:
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
             const auto key = edit_.HandleKeyDown(static_cast<std::uint16_t>(wParam), KeyShiftState(lParam));
-            if (key == 0) return true;
-            if (key != wParam) {
-                result = CallOriginal(message, key, lParam);
-                return true;
-            }
-            return WindowPeer::HandleMessage(message, wParam, lParam, result);
+            return PassKeyOn(message, wParam, lParam, key, result) ||
+                   WindowPeer::HandleMessage(message, wParam, lParam, result);
         }
         case WM_CHAR:
             if (wParam != '\t' && !edit_.HandleChar(static_cast<char>(wParam))) return true;

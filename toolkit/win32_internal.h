@@ -8,6 +8,7 @@
 
 #include "toolkit/backend.h"
 #include "toolkit/component.h"
+#include "toolkit/win32_backend.h"
 
 namespace toolkit {
 class PageControl;
@@ -82,14 +83,14 @@ protected:
     RECT ScaledBounds() const;
     // The control's own processing of a message, bypassing this peer.
     LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam);
-    // Fills the window with its control's colour.
-    void EraseBackground(HDC dc);
+    // A key down as its control's handlers left it: 0 goes no further, a changed key goes on
+    // to the control's own processing. False when they left it as it was.
+    bool PassKeyOn(UINT message, WPARAM wParam, LPARAM lParam, std::uint16_t key, LRESULT& result);
     // The shift keys and mouse buttons held with a key; Alt as the key message reports it.
     static ShiftState KeyShiftState(LPARAM keyData);
-    // Tab and Shift+Tab: the next or previous control in the window's tab order.
-    void MoveFocus(bool backward);
-    // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous page, round.
-    void TurnPage(bool backward);
+    // Tab and Shift+Tab: the next or previous control in the window's tab order; with Ctrl,
+    // the next or previous page, round.
+    void PressTab();
     // The control whose caption has `character` as its "&" letter acts; false if none has.
     bool ActivateMnemonicOf(WPARAM character);
     static void Focus(Control* control);
@@ -99,6 +100,8 @@ protected:
     Win32Backend& backend_;
     Control& control_;
     HWND hwnd_ = nullptr;
+    // The form and the windows that hold controls fill themselves with their control's colour.
+    bool fillsBackground_ = false;
 
 private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
@@ -112,7 +115,6 @@ private:
 };
 
 COLORREF ResolveColor(Color color);
-std::string WindowText(HWND hwnd);
 
 // Factories for the control kinds, one file each group.
 std::unique_ptr<Peer> CreateFormPeer(Win32Backend& backend, Control& control);

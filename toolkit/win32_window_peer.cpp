@@ -10,6 +10,13 @@
 #include "toolkit/page_control.h"
 #include "toolkit/win32_internal.h"
 
+std::string toolkit::WindowText(void* window) {
+    const auto hwnd = static_cast<HWND>(window);
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 namespace toolkit::win32 {
 
 namespace {
@@ -19,12 +26,6 @@ const char* const kPeerProperty = "QuillonPeer";
 COLORREF ResolveColor(Color color) {
     if ((color & 0xFF000000) == clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
     return color & 0xFFFFFF;
-}
-
-std::string WindowText(HWND hwnd) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 WindowPeer::~WindowPeer() {
@@ -148,14 +149,11 @@ bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         }
         return false;
     case WM_KEYDOWN:
-        if (wParam != VK_TAB) return false;
-        if (GetKeyState(VK_CONTROL) < 0) {
-            TurnPage(GetKeyState(VK_SHIFT) < 0);
-        } else if (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) {
-            MoveFocus(GetKeyState(VK_SHIFT) < 0);
-        } else {
+        // Ctrl+Tab from any control, Tab from one that the user tabs to.
+        if (wParam != VK_TAB || (GetKeyState(VK_CONTROL) >= 0 && !(GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP))) {
             return false;
         }
+        PressTab();
         return true;
     case WM_CHAR:
         // The Tab that moved the focus is no character for the control.
@@ -165,21 +163,29 @@ bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_SYSCHAR:
         // Alt and a letter. The player's message loop does no dialog keys for us.
         return ActivateMnemonicOf(wParam);
+    case WM_ERASEBKGND: {
+        if (!fillsBackground_) return false;
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush_);
+        result = 1;
+        return true;
+    }
     default:
-        (void)lParam;
         return false;
     }
 }
 
-void WindowPeer::MoveFocus(bool backward) {
-    Focus(NextTabStop(control_.OwnerForm(), &control_, backward));
-}
-
-void WindowPeer::TurnPage(bool backward) {
+void WindowPeer::PressTab() {
+    const bool backward = GetKeyState(VK_SHIFT) < 0;
+    if (GetKeyState(VK_CONTROL) >= 0) {
+        Focus(NextTabStop(control_.OwnerForm(), &control_, backward));
+        return;
+    }
     PageControl* pages = PageControlOf(control_);
-    if (!pages || !pages->CanReceiveInput() || pages->Pages().empty()) return;
+    if (!pages || pages->Pages().empty()) return;
     const int count = static_cast<int>(pages->Pages().size());
-    pages->SetActivePageIndex((pages->ActivePageIndex() + (backward ? count - 1 : 1)) % count);
+    pages->HandlePageChosen((pages->ActivePageIndex() + (backward ? count - 1 : 1)) % count);
     KeepFocusShowing(*pages);
 }
 
@@ -250,10 +256,11 @@ LRESULT WindowPeer::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(originalProc_, hwnd_, message, wParam, lParam);
 }
 
-void WindowPeer::EraseBackground(HDC dc) {
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    FillRect(dc, &client, brush_);
+bool WindowPeer::PassKeyOn(UINT message, WPARAM wParam, LPARAM lParam, std::uint16_t key, LRESULT& result) {
+    if (key == 0) return true;
+    if (key == wParam) return false;
+    result = CallOriginal(message, key, lParam);
+    return true;
 }
 
 RECT WindowPeer::ScaledBounds() const {

@@ -41,7 +41,7 @@ TEST_F(TagActionsTest, WriteTagsPausesWritesTheFieldsShownAndPlaysAgain) {
     form().ID3Comment.SetText("Studio");
     std::vector<std::string> artistWhenSent;
     player.onCommand = [&](std::uint16_t) { artistWhenSent.push_back(ReadSong(a).Artist); };
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
 
     EXPECT_TRUE(backend.errorBoxes().empty());
     EXPECT_TRUE(backend.messageBoxes().empty());
@@ -63,12 +63,12 @@ TEST_F(TagActionsTest, ATrackFieldThatIsNoWholeNumberStopsBeforeThePlayerAndTheF
     const std::string a = MakeSong("a.mp3", &kSongA);
     Load(a);
     const auto before = test_support::ReadBytes(dir.Native("a.mp3"));
-    backend.KeyDown(form().ID3artist, 'X');
+    backend.Input(form().ID3artist, &toolkit::Edit::HandleKeyDown, 'X', 0);
     form().ID3artist.SetText("Changed Artist");
     form().ID3year.SetText("1234");
     for (const char* track : {"", "abc", "7 "}) {
         form().ID3track.SetText(track);
-        backend.Click(form().btnWriteTags);
+        backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     }
     ASSERT_EQ(backend.errorBoxes().size(), 3u);
     EXPECT_EQ(backend.errorBoxes()[0].text, "'' is not a valid integer value.");
@@ -88,12 +88,12 @@ TEST_F(TagActionsTest, AFileWithoutTagGetsOneWithTrackZero) {
     Load(plain);
     backend.Type(form().ID3artist, "Someone");
     backend.Type(form().ID3title, "Something");
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     ASSERT_EQ(backend.errorBoxes().size(), 1u);  // the track field is empty
     EXPECT_FALSE(ReadSong(plain).TagPresent);
 
     backend.Type(form().ID3track, "0");
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     EXPECT_EQ(backend.errorBoxes().size(), 1u);
     const TID3v2 written = ReadSong(plain);
     EXPECT_TRUE(written.TagPresent);
@@ -113,7 +113,7 @@ TEST_F(TagActionsTest, AFailedWriteShowsTheMessageThenPlaysAndKeepsTheEdits) {
     backend.whileBoxOpen = [&](const toolkit::HeadlessBackend::BoxRecord&) {
         commandsWhileBoxOpen = player.commands;
     };
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     ASSERT_EQ(backend.messageBoxes().size(), 1u);
     EXPECT_EQ(backend.messageBoxes()[0].text, kWriteFailure);
     EXPECT_EQ(backend.messageBoxes()[0].caption, "winamp");
@@ -134,7 +134,7 @@ TEST_F(TagActionsTest, AFileHeldOpenElsewhereIsNotWritten) {
     platform::File other;
     ASSERT_TRUE(other.OpenShareRead(dir.File("a.mp3")));
     backend.Type(form().ID3artist, "!");
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     other.Close();
     ASSERT_EQ(backend.messageBoxes().size(), 1u);
     EXPECT_EQ(backend.messageBoxes()[0].text, kWriteFailure);
@@ -153,7 +153,7 @@ TEST_F(TagActionsTest, EditsMadeForOneSongAreWrittenIntoTheSongShownAtTheClick) 
     EXPECT_TRUE(TagButtonsEnabled());
     EXPECT_EQ(form().ID3artist.Text(), "Artist B");
     form().ID3Comment.SetText("Now B");
-    backend.Click(form().btnWriteTags);
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     EXPECT_EQ(ReadSong(b).Comment, "Now B");
     EXPECT_EQ(ReadSong(b).Artist, "Artist B");
     EXPECT_EQ(ReadSong(a).Artist, "Artist A");
@@ -165,7 +165,7 @@ TEST_F(TagActionsTest, ReloadTagsDiscardsTheEdits) {
     backend.Type(form().ID3album, " Deluxe");
     form().ID3track.SetText("99");
     form().ID3Comment.SetText("");
-    backend.Click(form().btnReloadTags);
+    backend.Input(form().btnReloadTags, &toolkit::Control::HandleClick);
     EXPECT_EQ(form().ID3album.Text(), "Album A");
     EXPECT_EQ(form().ID3track.Text(), "7");
     EXPECT_EQ(form().ID3Comment.Text(), "Live");
@@ -175,8 +175,8 @@ TEST_F(TagActionsTest, ReloadTagsDiscardsTheEdits) {
     TID3v2 changed = ReadSong(a);
     changed.SetTitle("Changed Outside");
     ASSERT_TRUE(changed.WriteTag(dir.File("a.mp3")));
-    backend.KeyDown(form().ID3title, kLeftKey);
-    backend.Click(form().btnReloadTags);
+    backend.Input(form().ID3title, &toolkit::Edit::HandleKeyDown, kLeftKey, 0);
+    backend.Input(form().btnReloadTags, &toolkit::Control::HandleClick);
     EXPECT_EQ(form().ID3title.Text(), "Changed Outside");
     // Reloading is no change of song: the name stays, and the send timer is left alone.
     EXPECT_EQ(form().filename.Text(), a);
@@ -190,7 +190,7 @@ TEST_F(TagActionsTest, EnabledStatesOfTheThreeButtons) {
     // A change of song does not touch them, enabled or not.
     Load(MakeSong("a.mp3", &kSongA));
     EXPECT_FALSE(TagButtonsEnabled());
-    backend.KeyDown(form().ID3Comment, kShiftKey);
+    backend.Input(form().ID3Comment, &toolkit::Edit::HandleKeyDown, kShiftKey, 0);
     EXPECT_TRUE(TagButtonsEnabled());
     Load(MakeSong("b.mp3", &kSongB));
     EXPECT_TRUE(TagButtonsEnabled());
@@ -203,8 +203,8 @@ TEST_F(TagActionsTest, EnabledStatesOfTheThreeButtons) {
     Apply();
     EXPECT_FALSE(form().Button1.Enabled());
     EXPECT_TRUE(TagButtonsEnabled());  // Apply is no tag action
-    backend.SelectPage(form().PageControl1, 0);
-    backend.Click(form().btnReloadTags);
+    backend.Input(form().PageControl1, &toolkit::PageControl::HandlePageChosen, 0);
+    backend.Input(form().btnReloadTags, &toolkit::Control::HandleClick);
     EXPECT_FALSE(TagButtonsEnabled());
     EXPECT_FALSE(form().Button1.Enabled());
 }

@@ -49,7 +49,7 @@ TEST_F(TrackMonitorTest, ANewFileShowsItsTagAndArmsTheSendTimer) {
     // The buttons keep their state through a change of song.
     EXPECT_FALSE(form().btnWriteTags.Enabled());
     EXPECT_FALSE(form().btnReloadTags.Enabled());
-    backend.KeyDown(form().ID3year, toolkit::kKeyDown);
+    backend.Input(form().ID3year, &toolkit::Edit::HandleKeyDown, toolkit::kKeyDown, 0);
     Play(MakeSong("b.mp3", &kSongB));
     backend.advance(1000);
     EXPECT_EQ(TagFields(), (std::vector<std::string>{"Title B", "Artist B", "Album B", "12",

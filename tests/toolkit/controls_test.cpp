@@ -39,7 +39,7 @@ TEST_F(FormFixture, ChangeEventsFireForEveryRealChangeAlsoByTheProgram) {
     backend.Type(edit, "b");
     box.SetChecked(true);
     box.SetChecked(true);
-    backend.Click(box);
+    backend.Input(box, &toolkit::Control::HandleClick);
     EXPECT_FALSE(box.Checked());
     EXPECT_EQ(events, (std::vector<std::string>{"edit change", "edit change", "box click", "box click"}));
 }
@@ -50,16 +50,16 @@ TEST_F(FormFixture, DisabledHiddenOrUnshownControlsTakeNoInput) {
     button.OnClick = Record("click");
     edit.OnKeyDown = [&](Component&, std::uint16_t&, toolkit::ShiftState) { events.push_back("key"); };
     form.Loaded();
-    backend.Click(button);  // the form is still hidden
+    backend.Input(button, &toolkit::Control::HandleClick);  // the form is still hidden
     form.Show();
     button.SetEnabled(false);
-    backend.Click(button);
+    backend.Input(button, &toolkit::Control::HandleClick);
     edit.SetText("kept");
     edit.SetReadOnly(true);
     backend.Type(edit, "x\b");  // a read-only edit still sees the keys, but keeps its text
     EXPECT_EQ(edit.Text(), "kept");
     button.SetEnabled(true);
-    backend.Click(button);
+    backend.Input(button, &toolkit::Control::HandleClick);
     EXPECT_EQ(events, (std::vector<std::string>{"key", "key", "button click"}));
 }
 
@@ -71,19 +71,19 @@ TEST_F(FormFixture, KeyHandlersMayChangeTheKey) {
     form.OnKeyDown = [](Component&, std::uint16_t& key, toolkit::ShiftState) { key = 'Z'; };
     form.Loaded();
     form.Show();
-    EXPECT_EQ(backend.KeyDown(edit, 'A', toolkit::ssCtrl), 0);
-    EXPECT_EQ(backend.KeyDown(edit, 'A', toolkit::ssShift), 'A');
-    EXPECT_EQ(backend.KeyDown(form, 'A'), 'Z');
+    EXPECT_EQ(backend.Input(edit, &toolkit::Edit::HandleKeyDown, 'A', toolkit::ssCtrl), 0);
+    EXPECT_EQ(backend.Input(edit, &toolkit::Edit::HandleKeyDown, 'A', toolkit::ssShift), 'A');
+    EXPECT_EQ(backend.Input(form, &toolkit::Form::HandleKeyDown, 'A', 0), 'Z');
 }
 
 TEST_F(FormFixture, ACloseRequestHidesUnlessTheHandlerSaysNone) {
     form.Loaded();
     form.Show();
-    backend.RequestClose(form);
+    backend.Input(form, &toolkit::Form::HandleCloseRequest);
     EXPECT_FALSE(form.Visible());
     form.Show();
     form.OnClose = [](Component&, toolkit::CloseAction& action) { action = toolkit::CloseAction::caNone; };
-    backend.RequestClose(form);
+    backend.Input(form, &toolkit::Form::HandleCloseRequest);
     EXPECT_TRUE(form.Visible());
 }
 
@@ -162,10 +162,12 @@ TEST_F(FormFixture, PagesFillThePageControlUnderTheTabsAndOnlyTheActiveOneTakesI
     EXPECT_EQ(pages.ActivePageIndex(), 0);
     EXPECT_EQ(second.PageIndex(), 1);
     form.Loaded();
+    backend.Input(pages, &toolkit::PageControl::HandlePageChosen, 1);  // the form is still hidden
+    EXPECT_EQ(pages.ActivePageIndex(), 0);
     form.Show();
-    backend.Click(button);
-    backend.SelectPage(pages, 1);
-    backend.Click(button);
+    backend.Input(button, &toolkit::Control::HandleClick);
+    backend.Input(pages, &toolkit::PageControl::HandlePageChosen, 1);
+    backend.Input(button, &toolkit::Control::HandleClick);
     pages.SetActivePageIndex(5);  // no such page
     EXPECT_EQ(pages.ActivePageIndex(), 1);
     EXPECT_EQ(events, std::vector<std::string>{"button click"});
@@ -176,8 +178,8 @@ TEST_F(FormFixture, AValueListEditorKeepsItsNamesAndTakesEditedValues) {
     list.SetRows({{"artist", "ID3 Artist"}, {"album", "ID3 Album"}});
     form.Loaded();
     form.Show();
-    backend.EditValue(list, 1, "changed");
-    backend.EditValue(list, 7, "ignored");
+    backend.Input(list, &toolkit::ValueListEditor::HandleValueEdited, 1, "changed");
+    backend.Input(list, &toolkit::ValueListEditor::HandleValueEdited, 7, "ignored");
     EXPECT_EQ(list.Rows(), (std::vector<toolkit::ValueRow>{{"artist", "ID3 Artist"}, {"album", "changed"}}));
 }
 
@@ -188,9 +190,9 @@ TEST_F(FormFixture, MouseEventsAndTheShellAreRecorded) {
     link.OnClick = [this](Component&) { toolkit::ShellOpen(form, "http://example.invalid/"); };
     form.Loaded();
     form.Show();
-    backend.MouseEnter(link);
-    backend.Click(link);
-    backend.MouseLeave(link);
+    backend.Input(link, &toolkit::Control::HandleMouseEnter);
+    backend.Input(link, &toolkit::Control::HandleClick);
+    backend.Input(link, &toolkit::Control::HandleMouseLeave);
     EXPECT_EQ(events, (std::vector<std::string>{"link enter", "link leave"}));
     ASSERT_EQ(backend.shellOpens().size(), 1u);
     EXPECT_EQ(backend.shellOpens()[0].address, "http://example.invalid/");

@@ -67,32 +67,32 @@ TEST_F(SpinEditFixture, LettersAndEnterAreRefusedWithABeep) {
 
 TEST_F(SpinEditFixture, ArrowKeysAndButtonsStepByOneWithinTheRange) {
     spin.SetValue(238);
-    backend.KeyDown(spin, toolkit::kKeyUp);
+    backend.Input(spin, &toolkit::Edit::HandleKeyDown, toolkit::kKeyUp, 0);
     EXPECT_EQ(spin.Value(), 239);
-    backend.Step(spin, 1);
-    backend.Step(spin, 1);
+    backend.Input(spin, &toolkit::SpinEdit::HandleStep, 1);
+    backend.Input(spin, &toolkit::SpinEdit::HandleStep, 1);
     EXPECT_EQ(spin.Value(), 240);
-    backend.KeyDown(spin, toolkit::kKeyDown);
+    backend.Input(spin, &toolkit::Edit::HandleKeyDown, toolkit::kKeyDown, 0);
     EXPECT_EQ(spin.Value(), 239);
     spin.SetText("abc");  // reads as the minimum, so Down stays at it
-    backend.Step(spin, -1);
+    backend.Input(spin, &toolkit::SpinEdit::HandleStep, -1);
     EXPECT_EQ(spin.Text(), "10");
 }
 
 TEST_F(SpinEditFixture, LosingTheFocusClampsAValueOutsideTheRange) {
     backend.Type(spin, "0");  // "100"
-    backend.LeaveFocus(spin);
+    backend.Input(spin, &toolkit::Edit::HandleFocusLost);
     EXPECT_EQ(spin.Text(), "100");
     backend.Type(spin, "0");
     EXPECT_EQ(spin.Value(), 1000);
-    backend.LeaveFocus(spin);
+    backend.Input(spin, &toolkit::Edit::HandleFocusLost);
     EXPECT_EQ(spin.Text(), "240");
     spin.SetText("-5");
-    backend.LeaveFocus(spin);
+    backend.Input(spin, &toolkit::Edit::HandleFocusLost);
     EXPECT_EQ(spin.Text(), "10");
     // A text that isn't a number reads as the minimum, which is in range: it stays.
     spin.SetText("1-");
-    backend.LeaveFocus(spin);
+    backend.Input(spin, &toolkit::Edit::HandleFocusLost);
     EXPECT_EQ(spin.Text(), "1-");
 }
 

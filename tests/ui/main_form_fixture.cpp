@@ -148,8 +148,8 @@ std::vector<std::string> MainFormFixture::SettingsLines() const {
 }
 
 void MainFormFixture::Apply() {
-    backend.SelectPage(form_->PageControl1, 1);
-    backend.Click(form_->Button1);
+    backend.Input(form_->PageControl1, &toolkit::PageControl::HandlePageChosen, 1);
+    backend.Input(form_->Button1, &toolkit::Control::HandleClick);
 }
 
 void MainFormFixture::Play(const std::string& path) {

@@ -18,13 +18,13 @@ TEST_F(HandlerTest, AnyKeyInATagFieldEnablesWriteAndReloadButNotInTheFileName) {
         form.btnWriteTags.SetEnabled(false);
         form.btnReloadTags.SetEnabled(false);
         // An arrow key that only moves the caret counts, and the key passes unchanged.
-        EXPECT_EQ(backend.KeyDown(*field, toolkit::kKeyDown), toolkit::kKeyDown);
+        EXPECT_EQ(backend.Input(*field, &toolkit::Edit::HandleKeyDown, toolkit::kKeyDown, 0), toolkit::kKeyDown);
         EXPECT_TRUE(form.btnWriteTags.Enabled());
         EXPECT_TRUE(form.btnReloadTags.Enabled());
     }
     form.btnWriteTags.SetEnabled(false);
     form.btnReloadTags.SetEnabled(false);
-    backend.KeyDown(form.filename, 'A');
+    backend.Input(form.filename, &toolkit::Edit::HandleKeyDown, 'A', 0);
     form.ID3artist.SetText("set by the program");
     EXPECT_FALSE(form.btnWriteTags.Enabled());
     EXPECT_FALSE(form.btnReloadTags.Enabled());
@@ -32,7 +32,7 @@ TEST_F(HandlerTest, AnyKeyInATagFieldEnablesWriteAndReloadButNotInTheFileName) {
 }
 
 TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
-    backend.SelectPage(form.PageControl1, 1);
+    backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 1);
     auto applyAfter = [this](const std::function<void()>& change) {
         form.Button1.SetEnabled(false);
         change();
@@ -41,8 +41,8 @@ TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
     EXPECT_TRUE(applyAfter([&] { backend.Type(form.urlbox, "h"); }));
     EXPECT_TRUE(applyAfter([&] { form.params.SetText("secret"); }));
     EXPECT_TRUE(applyAfter([&] { form.interval.SetValue(45); }));
-    EXPECT_TRUE(applyAfter([&] { backend.Step(form.timeout, -1); }));
-    EXPECT_TRUE(applyAfter([&] { backend.Click(form.send); }));
+    EXPECT_TRUE(applyAfter([&] { backend.Input(form.timeout, &toolkit::SpinEdit::HandleStep, -1); }));
+    EXPECT_TRUE(applyAfter([&] { backend.Input(form.send, &toolkit::Control::HandleClick); }));
     EXPECT_TRUE(applyAfter([&] { form.send.SetChecked(false); }));
     // No change, no event: the same text again, or a refused character.
     EXPECT_FALSE(applyAfter([&] { form.params.SetText("secret"); }));
@@ -55,9 +55,9 @@ TEST_F(HandlerTest, EachSettingChangeEnablesApplyAlsoWhenTheProgramMakesIt) {
 TEST_F(HandlerTest, ClosingHidesAndKeepsEverythingAsItWas) {
     form.ID3artist.SetText("Artist");
     form.log.AddLine("Code: 200");
-    backend.SelectPage(form.PageControl1, 4);
+    backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 4);
     backend.advance(500);
-    backend.RequestClose(form);
+    backend.Input(form, &toolkit::Form::HandleCloseRequest);
     EXPECT_FALSE(form.Visible());
     EXPECT_TRUE(form.HandleAllocated());
     EXPECT_TRUE(form.Timer1.Running());
@@ -70,34 +70,37 @@ TEST_F(HandlerTest, ClosingHidesAndKeepsEverythingAsItWas) {
 }
 
 TEST_F(HandlerTest, AltF4OnTheWindowIsDiscardedAndOtherKeysPass) {
-    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt), 0);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssAlt | toolkit::ssCtrl | toolkit::ssShift), 0);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, 0), toolkit::kKeyF4);
-    EXPECT_EQ(backend.KeyDown(form, toolkit::kKeyF4, toolkit::ssCtrl), toolkit::kKeyF4);
-    EXPECT_EQ(backend.KeyDown(form, 'Q', toolkit::ssAlt), 'Q');
+    const auto keyDown = [this](std::uint16_t key, toolkit::ShiftState shift) {
+        return backend.Input(form, &toolkit::Form::HandleKeyDown, key, shift);
+    };
+    EXPECT_EQ(keyDown(toolkit::kKeyF4, toolkit::ssAlt), 0);
+    EXPECT_EQ(keyDown(toolkit::kKeyF4, toolkit::ssAlt | toolkit::ssCtrl | toolkit::ssShift), 0);
+    EXPECT_EQ(keyDown(toolkit::kKeyF4, 0), toolkit::kKeyF4);
+    EXPECT_EQ(keyDown(toolkit::kKeyF4, toolkit::ssCtrl), toolkit::kKeyF4);
+    EXPECT_EQ(keyDown('Q', toolkit::ssAlt), 'Q');
     EXPECT_TRUE(form.Visible());
 }
 
 TEST_F(HandlerTest, TheLinkTurnsBlackWithAHandWhileTheMouseIsOverIt) {
-    backend.MouseEnter(form.Label12);
+    backend.Input(form.Label12, &toolkit::Control::HandleMouseEnter);
     EXPECT_EQ(form.Label12.GetCursor(), toolkit::crHandPoint);
     EXPECT_EQ(form.Label12.EffectiveFont().color, toolkit::clBlack);
     EXPECT_TRUE(form.Label12.EffectiveFont().underline);
     EXPECT_EQ(form.linkNormalColor, toolkit::clBlue);
-    backend.MouseLeave(form.Label12);
+    backend.Input(form.Label12, &toolkit::Control::HandleMouseLeave);
     EXPECT_EQ(form.Label12.GetCursor(), toolkit::crDefault);
     EXPECT_EQ(form.Label12.EffectiveFont().color, toolkit::clBlue);
     EXPECT_TRUE(form.Label12.EffectiveFont().underline);
 
-    backend.MouseEnter(form.Image1);
+    backend.Input(form.Image1, &toolkit::Control::HandleMouseEnter);
     EXPECT_EQ(form.Image1.GetCursor(), toolkit::crHandPoint);
-    backend.MouseLeave(form.Image1);
+    backend.Input(form.Image1, &toolkit::Control::HandleMouseLeave);
     EXPECT_EQ(form.Image1.GetCursor(), toolkit::crDefault);
 }
 
 TEST_F(HandlerTest, LinkAndPictureOpenTheirAddressesInTheShell) {
-    backend.Click(form.Label12);
-    backend.Click(form.Image1);
+    backend.Input(form.Label12, &toolkit::Control::HandleClick);
+    backend.Input(form.Image1, &toolkit::Control::HandleClick);
     ASSERT_EQ(backend.shellOpens().size(), 2u);
     EXPECT_EQ(backend.shellOpens()[0].address, form.Label12.Text());
     EXPECT_EQ(backend.shellOpens()[0].owner, "MainForm");
@@ -109,7 +112,7 @@ TEST_F(HandlerTest, LinkAndPictureOpenTheirAddressesInTheShell) {
 }
 
 TEST_F(HandlerTest, FormCreateSelectsTheFirstPage) {
-    backend.SelectPage(form.PageControl1, 2);
+    backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 2);
     form.FormCreate(form);
     EXPECT_EQ(form.PageControl1.ActivePageIndex(), 0);
 }
@@ -122,7 +125,7 @@ TEST_F(HandlerTest, TabVisitsThePagesThenTheShownFieldsAndMnemonicsReachOnlyWhat
     };
     EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "ID3artist", "ID3title", "ID3album", "ID3year",
                                                  "ID3genre", "ID3Comment", "ID3track", "filename"}));
-    backend.SelectPage(form.PageControl1, 1);
+    backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 1);
     EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "send", "urlbox", "interval", "params", "Memo1",
                                                  "timeout"}));
     EXPECT_EQ(toolkit::NextTabStop(form, &form.timeout, false), &form.PageControl1);
@@ -133,7 +136,7 @@ TEST_F(HandlerTest, TabVisitsThePagesThenTheShownFieldsAndMnemonicsReachOnlyWhat
     backend.Type(form.urlbox, "x");
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'A'), &form.Button1);
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), &form.Button1);
-    backend.SelectPage(form.PageControl1, 0);
+    backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 0);
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), nullptr);  // its page doesn't show
 }
 

@@ -12,12 +12,6 @@ toolkit::Bounds PlaceInParent(HWND window) {
             static_cast<int>(rect.bottom - rect.top)};
 }
 
-std::string TextOf(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "toolkit/types.h"
+#include "toolkit/win32_backend.h"
 
 // The window's place in its parent's client area, in pixels.
 toolkit::Bounds PlaceInParent(HWND window);
-std::string TextOf(HWND window);
+// The text a window holds, read as the toolkit reads it.
+inline constexpr auto& TextOf = toolkit::WindowText;
 std::vector<std::string> SplitLines(const std::string& text);
 std::string TabCaption(HWND tabs, int index);
 std::string ListCell(HWND list, int row, int column);

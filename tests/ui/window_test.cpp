@@ -434,6 +434,32 @@ TEST_F(WindowTest, AValueOfTheTableCanBeEditedInPlace) {
     EXPECT_FALSE(IsWindow(editor));
 }
 
+TEST_F(WindowTest, AClickedTabShowsItsPageOnlyWhileThePagesTakeInput) {
+    HWND tabs = HandleOf(form->PageControl1);
+    const auto clickTab = [tabs](int index) {
+        RECT tab{};
+        SendMessageA(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&tab));
+        SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tab.left + 3, tab.top + 3));
+        SendMessageA(tabs, WM_LBUTTONUP, 0, MAKELPARAM(tab.left + 3, tab.top + 3));
+    };
+    clickTab(1);  // the window is still hidden
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 0);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
+    form->ShowAndBringToFront();
+    PumpMessages(50);
+    clickTab(1);
+    EXPECT_EQ(form->PageControl1.ActivePageIndex(), 1);
+    EXPECT_TRUE(IsWindowVisible(HandleOf(form->TabSheet2)));
+}
+
+TEST_F(WindowTest, ReadOnlyChangesReachTheControlsAfterCreation) {
+    for (toolkit::Edit* edit : {&form->filename, static_cast<toolkit::Edit*>(&form->log)}) {
+        const bool readOnly = !edit->ReadOnly();
+        edit->SetReadOnly(readOnly);
+        EXPECT_EQ((GetWindowLongA(HandleOf(*edit), GWL_STYLE) & ES_READONLY) != 0, readOnly) << edit->Name();
+    }
+}
+
 TEST_F(WindowTest, ScreenshotsOfTheFivePages) {
     const char* directory = std::getenv("QUILLON_SCREENSHOTS");
     if (!directory) GTEST_SKIP() << "QUILLON_SCREENSHOTS names no directory";
