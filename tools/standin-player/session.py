@@ -1,8 +1,10 @@
-"""Runs the stand-in player under wine64 from Python (the end-to-end test and the demo).
+"""Runs the stand-in player under wine from Python: its tests, the end-to-end tests, the demo
+and, with 32-bit wine under qemu, the smoke run of the shipped DLL.
 
 A session folder holds the player's program, its Plugins folder with the plug-in (and the
 plug-in's settings file), the script, the playlist and the music. Needs /usr/bin/python3 with
 mutagen for the tagged files."""
+import contextlib
 import os
 import shutil
 import socket
@@ -56,10 +58,28 @@ def settings_path(folder):
     return os.path.join(folder, "Plugins", "gen_quillon.ini")
 
 
+@contextlib.contextmanager
+def wine_kept_up(folder, player_exe, wine=WINE64):
+    """An idle player keeps wine's server and services up, and away from the pipes of the
+    players run meanwhile: each run then starts at once and its output ends with it."""
+    os.makedirs(folder)
+    shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
+    with open(os.path.join(folder, "script.txt"), "w") as out:
+        out.write("at 3600000 exit\n")
+    idle = subprocess.Popen([wine, "standin-player.exe", "script.txt"], cwd=folder,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        yield
+    finally:
+        idle.kill()
+        idle.wait()
+
+
 class Player:
     """The stand-in player running a script; its report lines arrive as (ms, text, wall time)."""
 
-    def __init__(self, folder, player_exe, plugin_dll, script, playlist):
+    def __init__(self, folder, player_exe, plugin_dll, script, playlist, wine=WINE64):
         self.folder = folder
         os.makedirs(os.path.join(folder, "Plugins"), exist_ok=True)
         shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
@@ -72,7 +92,7 @@ class Player:
         self.lines = []
         self.changed = threading.Condition()
         self.process = subprocess.Popen(
-            [WINE64, "standin-player.exe", "script.txt", "playlist.txt"], cwd=folder,
+            [wine, "standin-player.exe", "script.txt", "playlist.txt"], cwd=folder,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
