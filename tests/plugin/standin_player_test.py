@@ -258,7 +258,8 @@ def main():
                 checks.expect(run.ended, "the player did not reach its exit")
                 checks.expect(run.code == 0, "the player ended with code {}".format(run.code))
                 check(checks, run)
-                print("{} {}/{}".format("FAILED" if checks.current[1] else "ok", name, kind))
+                print("{} {}/{}".format("FAILED" if checks.current[1] else "ok", name, kind),
+                      flush=True)
                 if checks.current[1]:
                     print("\n".join("  {} {}".format(ms, text) for ms, text in run.lines))
     return checks.write(args.report)

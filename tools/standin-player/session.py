@@ -65,7 +65,7 @@ def wine_kept_up(folder, player_exe, wine=WINE64):
     os.makedirs(folder)
     shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
     with open(os.path.join(folder, "script.txt"), "w") as out:
-        out.write("at 3600000 exit\n")
+        out.write("at 600000 exit\n")
     idle = subprocess.Popen([wine, "standin-player.exe", "script.txt"], cwd=folder,
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
