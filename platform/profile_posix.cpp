@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
@@ -69,26 +71,7 @@ bool WriteAllAt(int fd, std::string_view text) {
     return ::ftruncate(fd, static_cast<off_t>(text.size())) == 0;
 }
 
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view blanks = " \t";
-    std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// ASCII letters only, as wine's profile calls fold them; the settings' names are ASCII.
-unsigned char FoldCase(unsigned char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
+constexpr std::string_view kBlanks = " \t";
 
 struct Line {
     std::string_view text;  // without its line break
@@ -109,7 +92,7 @@ std::optional<std::string_view> SectionName(std::string_view trimmed) {
     std::size_t close = trimmed.find(']');
     std::string_view inside =
         trimmed.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-    return Trim(inside);
+    return Trim(inside, kBlanks);
 }
 
 struct Entry {
@@ -121,7 +104,8 @@ std::optional<Entry> EntryOf(std::string_view trimmed) {
     if (trimmed.empty() || trimmed.front() == ';') return std::nullopt;
     std::size_t equals = trimmed.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
-    return Entry{Trim(trimmed.substr(0, equals)), Trim(trimmed.substr(equals + 1))};
+    return Entry{Trim(trimmed.substr(0, equals), kBlanks),
+                 Trim(trimmed.substr(equals + 1), kBlanks)};
 }
 
 // Where a key stands in the file, or where it would be added.
@@ -139,10 +123,10 @@ Place Find(std::string_view file, std::string_view section, std::string_view key
     bool inSection = false;
     for (std::size_t offset = 0; offset < file.size();) {
         Line line = LineAt(file, offset);
-        std::string_view trimmed = Trim(line.text);
+        std::string_view trimmed = Trim(line.text, kBlanks);
         if (auto name = SectionName(trimmed)) {
             if (inSection) break;  // the first section of that name is the one used
-            inSection = SameName(*name, section);
+            inSection = EqualNoCase(*name, section);
             if (inSection) {
                 place.sectionFound = true;
                 place.lineNext = line.next;
@@ -150,7 +134,7 @@ Place Find(std::string_view file, std::string_view section, std::string_view key
         } else if (inSection) {
             if (auto entry = EntryOf(trimmed)) {
                 place.lineNext = line.next;
-                if (SameName(entry->key, key)) {
+                if (EqualNoCase(entry->key, key)) {
                     place.keyFound = true;
                     place.lineStart = offset;
                     place.key = entry->key;

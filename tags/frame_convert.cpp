@@ -4,6 +4,7 @@
 #include <span>
 #include <utility>
 
+#include "platform/text.h"
 #include "tags/frame_text.h"
 
 namespace tags {
@@ -179,8 +180,7 @@ std::optional<std::string> PictureFromVersion2(std::string_view data) {
     std::string format(data.substr(1, 3));
     std::string mime = format == "-->" ? format : "image/";
     if (format != "-->") {
-        std::transform(format.begin(), format.end(), format.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        format = platform::AsciiLower(format);
         mime += format == "jpg" ? "jpeg" : format;
     }
     return std::string(data.substr(0, 1)) + mime + '\0' + std::string(data.substr(4));

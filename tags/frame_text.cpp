@@ -3,12 +3,17 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "platform/text.h"
+#include "platform/whole_number.h"
 #include "tags/id3v2.h"
 
 namespace tags {
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+// Every byte from 0x00 to 0x20.
+constexpr std::string_view kBlankOrControl{
+    "\0\1\2\3\4\5\6\7\10\11\12\13\14\15\16\17\20\21\22\23\24\25\26\27\30\31\32\33\34\35\36\37 ",
+    0x21};
 
 unsigned char Byte(std::string_view bytes, std::size_t i) { return static_cast<unsigned char>(bytes[i]); }
 
@@ -30,48 +35,13 @@ std::u16string DecodeUtf16(std::string_view text, bool bigEndian, bool markAllow
     return units;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// A signed 32-bit whole number: optional sign, then decimal digits, or hexadecimal after
-// "$" or "0x". False for anything else, including blanks and values out of range.
-bool ParseWholeNumber(std::string_view text, std::int32_t& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size()) return false;
-    std::int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit < 0 || digit >= base) return false;
-        magnitude = magnitude * base + digit;
-        if (magnitude > (std::int64_t{1} << 31)) return false;
-    }
-    const std::int64_t signed_value = negative ? -magnitude : magnitude;
-    if (signed_value > INT32_MAX) return false;
-    value = static_cast<std::int32_t>(signed_value);
-    return true;
-}
+// A signed 32-bit number: decimal, or hexadecimal after "$" or "0x"; no blanks.
+constexpr platform::NumberGrammar kTrackText{.sign = true, .dollarHex = true, .zeroXHex = true};
 
 }  // namespace
 
 std::string Trim(std::string_view text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && IsBlankOrControl(text[begin])) ++begin;
-    while (end > begin && IsBlankOrControl(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
+    return std::string(platform::Trim(text, kBlankOrControl));
 }
 
 std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide) {
@@ -118,9 +88,7 @@ std::uint16_t ParseTrackNumber(std::string_view content) {
     std::string text = DecodeText(content);
     const std::size_t slash = text.find('/');
     if (slash != std::string::npos) text.resize(slash);
-    std::int32_t number = 0;
-    if (!ParseWholeNumber(text, number)) return 0;
-    return static_cast<std::uint16_t>(number);
+    return static_cast<std::uint16_t>(platform::ParseWholeNumber(text, kTrackText).value_or(0));
 }
 
 std::string PickYear(std::string_view year, std::string_view date) {

@@ -18,29 +18,30 @@ struct WrittenField {
     std::string frame;  // empty: the field is empty and writes no frame
 };
 
-std::string TextFrame(int slot, const std::string& value) {
-    return value.empty() ? std::string() : Version3Frame(kFrameIdsV3[slot], EncodeText(value));
-}
-
-std::vector<WrittenField> WrittenFields(const TID3v2& tag, const TID3v2& before) {
+// `blank`: an empty value gets a frame too (one that reads as empty), else it writes none.
+std::vector<WrittenField> WrittenFields(const TID3v2& tag, const TID3v2& before, bool blank = false) {
+    auto frame = [blank](const std::string& value, std::string_view id, const std::string& content) {
+        return value.empty() && !blank ? std::string() : Version3Frame(id, content);
+    };
+    auto textFrame = [&](int slot, const std::string& value) {
+        return frame(value, kFrameIdsV3[slot], EncodeText(value));
+    };
     const std::string track = tag.TrackNumber == 0 ? std::string() : std::to_string(tag.TrackNumber);
-    const std::string comment = tag.Comment.empty() ? std::string()
-                                                    : Version3Frame("COMM", EncodeText(tag.Comment, "eng", true));
+    const std::string comment = frame(tag.Comment, "COMM", EncodeText(tag.Comment, "eng", true));
     // The URL part of WXXX is ISO-8859-1 whatever the encoding byte says: written as held.
-    const std::string url = tag.UserUrl.empty() ? std::string()
-                                                : Version3Frame("WXXX", std::string(2, '\0') + tag.UserUrl);
+    const std::string url = frame(tag.UserUrl, "WXXX", std::string(2, '\0') + tag.UserUrl);
     return {
-        {kTitleSlot, kGroupTitleSlot, tag.Title != before.Title, TextFrame(kTitleSlot, tag.Title)},
-        {kArtistSlot, kOriginalArtistSlot, tag.Artist != before.Artist, TextFrame(kArtistSlot, tag.Artist)},
-        {kAlbumSlot, kOriginalAlbumSlot, tag.Album != before.Album, TextFrame(kAlbumSlot, tag.Album)},
-        {kTrackSlot, 0, tag.TrackNumber != before.TrackNumber, TextFrame(kTrackSlot, track)},
-        {kYearSlot, kDateSlot, tag.Year != before.Year, TextFrame(kYearSlot, tag.Year)},
-        {kGenreSlot, 0, tag.Genre != before.Genre, TextFrame(kGenreSlot, tag.Genre)},
+        {kTitleSlot, kGroupTitleSlot, tag.Title != before.Title, textFrame(kTitleSlot, tag.Title)},
+        {kArtistSlot, kOriginalArtistSlot, tag.Artist != before.Artist, textFrame(kArtistSlot, tag.Artist)},
+        {kAlbumSlot, kOriginalAlbumSlot, tag.Album != before.Album, textFrame(kAlbumSlot, tag.Album)},
+        {kTrackSlot, 0, tag.TrackNumber != before.TrackNumber, textFrame(kTrackSlot, track)},
+        {kYearSlot, kDateSlot, tag.Year != before.Year, textFrame(kYearSlot, tag.Year)},
+        {kGenreSlot, 0, tag.Genre != before.Genre, textFrame(kGenreSlot, tag.Genre)},
         {kCommentSlot, 0, tag.Comment != before.Comment, comment},
-        {kComposerSlot, 0, tag.Composer != before.Composer, TextFrame(kComposerSlot, tag.Composer)},
-        {kEncodedBySlot, 0, tag.EncodedBy != before.EncodedBy, TextFrame(kEncodedBySlot, tag.EncodedBy)},
-        {kRightsSlot, 0, tag.RightsNotice != before.RightsNotice, TextFrame(kRightsSlot, tag.RightsNotice)},
-        {kLanguageSlot, 0, tag.Language != before.Language, TextFrame(kLanguageSlot, tag.Language)},
+        {kComposerSlot, 0, tag.Composer != before.Composer, textFrame(kComposerSlot, tag.Composer)},
+        {kEncodedBySlot, 0, tag.EncodedBy != before.EncodedBy, textFrame(kEncodedBySlot, tag.EncodedBy)},
+        {kRightsSlot, 0, tag.RightsNotice != before.RightsNotice, textFrame(kRightsSlot, tag.RightsNotice)},
+        {kLanguageSlot, 0, tag.Language != before.Language, textFrame(kLanguageSlot, tag.Language)},
         {kUserUrlSlot, 0, tag.UserUrl != before.UserUrl, url},
     };
 }
@@ -82,6 +83,7 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     const std::vector<WrittenField> drift = WrittenFields(asKept, before);
 
     std::vector<std::string> written;
+    std::vector<std::string> blanks;
     std::vector<WrittenField> fields = WrittenFields(tag, before);
     for (std::size_t k = 0; k < fields.size(); ++k) {
         WrittenField& field = fields[k];
@@ -89,6 +91,12 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
         // otherwise (the frame it came from runs past the tag's end, does not convert, or
         // reads differently in version 3), the value is written anew instead of being lost.
         if (!field.changed && !drift[k].changed) continue;
+        // An empty value shown over a frame the kept ones would show instead (the frame it
+        // came from does not convert): a blank frame after them keeps the field empty.
+        if (!field.changed && field.frame.empty()) {
+            blanks.push_back(std::move(WrittenFields(TID3v2{}, before, true)[k].frame));
+            continue;
+        }
         const bool fromFallback = field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() &&
                                   source[field.fallback];
         // The new frame takes the place of the frame the value came from, and of the
@@ -116,6 +124,7 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     for (std::optional<std::string>& frame : kept) {
         if (frame) written.push_back(std::move(*frame));
     }
+    written.insert(written.end(), blanks.begin(), blanks.end());
     return written;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/text.h"
 #include "toolkit/component.h"
 #include "toolkit/form.h"
 #include "toolkit/page_control.h"
@@ -76,10 +77,6 @@ PageControl* FirstPageControl(Control& control) {
     return nullptr;
 }
 
-char LowerAscii(char letter) {
-    return letter >= 'A' && letter <= 'Z' ? static_cast<char>(letter - 'A' + 'a') : letter;
-}
-
 }  // namespace
 
 std::vector<Control*> TabStops(Control& root) {
@@ -107,14 +104,14 @@ PageControl* PageControlOf(Control& control) {
 char MnemonicOf(const std::string& caption) {
     for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] != '&') continue;
-        if (caption[i + 1] != '&') return LowerAscii(caption[i + 1]);
+        if (caption[i + 1] != '&') return platform::AsciiLower(caption[i + 1]);
         ++i;
     }
     return 0;
 }
 
 Control* MnemonicTarget(Control& root, char letter) {
-    letter = LowerAscii(letter);
+    letter = platform::AsciiLower(letter);
     return letter == 0 ? nullptr : FindMnemonic(root, letter);
 }
 

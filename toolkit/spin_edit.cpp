@@ -2,10 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/whole_number.h"
 #include "toolkit/form.h"
-#include "toolkit/int_text.h"
 
 namespace toolkit {
+namespace {
+// Decimal, or hexadecimal after "$", "x" or "0x" up to 0xFFFFFFFF (taken as its signed bits).
+constexpr platform::NumberGrammar kSpinText{.leadingBlanks = true, .sign = true, .dollarHex = true,
+                                            .xHex = true, .zeroXHex = true, .hexIsBits32 = true};
+}  // namespace
 
 void SpinEdit::SetRange(int minValue, int maxValue) {
     minValue_ = minValue;
@@ -13,7 +18,7 @@ void SpinEdit::SetRange(int minValue, int maxValue) {
 }
 
 int SpinEdit::Value() const {
-    return ParseInteger(Text()).value_or(minValue_);
+    return static_cast<int>(platform::ParseWholeNumber(Text(), kSpinText).value_or(minValue_));
 }
 
 void SpinEdit::SetValue(long long value) {

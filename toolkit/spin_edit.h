@@ -16,7 +16,8 @@ public:
     int MinValue() const { return minValue_; }
     int MaxValue() const { return maxValue_; }
     void SetRange(int minValue, int maxValue);
-    // Not clamped when read: a typed value beyond the range reads as typed.
+    // The text as a whole number, or the minimum when it is none. Not clamped when read: a
+    // typed value beyond the range reads as typed.
     int Value() const;
     void SetValue(long long value);
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/whole_number.h"
 #include "tracker/http/http_client.h"
 #include "tracker/http/http_errors.h"
 #include "tracker/http/song_submission.h"
@@ -18,6 +19,9 @@ const char kPostUsage[] =
 namespace {
 
 constexpr int kDefaultTimeoutMs = 30000;  // the plug-in's own default
+// Decimal digits only.
+constexpr platform::NumberGrammar kTimeoutText{.lowest = 0, .highest = 3600000};
+constexpr platform::NumberGrammar kCountText{.lowest = 1, .highest = 1000000};
 
 int Usage(const std::string& problem) {
     std::cerr << "quillon post: " << problem << "\nusage:\n" << kPostUsage << "\n";
@@ -27,15 +31,6 @@ int Usage(const std::string& problem) {
 // The texts of the plug-in are in the ANSI code page; the command line gives UTF-8.
 std::string Ansi(const std::string& utf8) {
     return platform::AnsiFromUtf16(platform::Utf16FromUtf8(utf8));
-}
-
-std::optional<int> WholeNumber(const std::string& text, int lowest, int highest) {
-    if (text.empty() || text.size() > 9 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int value = std::stoi(text);
-    if (value < lowest || value > highest) return std::nullopt;
-    return value;
 }
 
 }  // namespace
@@ -63,13 +58,13 @@ int RunPost(const std::vector<std::string>& args) {
         if (const auto text = texts.find(word); text != texts.end()) {
             *text->second = Ansi(value);
         } else if (word == "--timeout") {
-            const auto number = WholeNumber(value, 0, 3600000);
+            const auto number = platform::ParseWholeNumber(value, kTimeoutText);
             if (!number) return Usage("--timeout takes milliseconds: " + value);
-            timeout = *number;
+            timeout = static_cast<int>(*number);
         } else if (word == "--count") {
-            const auto number = WholeNumber(value, 1, 1000000);
+            const auto number = platform::ParseWholeNumber(value, kCountText);
             if (!number) return Usage("--count takes a number from 1: " + value);
-            count = *number;
+            count = static_cast<int>(*number);
         } else {
             return Usage("unknown option " + word);
         }

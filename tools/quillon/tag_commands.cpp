@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/whole_number.h"
 #include "tags/id3v2.h"
 
 const char kReadUsage[] =
@@ -87,21 +89,6 @@ std::string TagJson(const TID3v2& tag) {
     return json;
 }
 
-// Optional sign and decimal digits, within a signed 32-bit number.
-bool ParseWholeNumber(std::string_view text, int& number) {
-    std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
-    if (i == text.size() || text.size() - i > 10) return false;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (text[0] == '-') value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return false;
-    number = static_cast<int>(value);
-    return true;
-}
-
 std::string AnsiFromUtf8(const std::string& text) {
     return platform::AnsiFromUtf16(platform::Utf16FromUtf8(text));
 }
@@ -138,8 +125,7 @@ int RunWrite(const std::vector<std::string>& args) {
         std::string value;
     };
     std::vector<Change> changes;
-    bool trackGiven = false;
-    int track = 0;
+    std::optional<std::int64_t> track;  // a signed 32-bit decimal number
     for (std::size_t i = 1; i < args.size(); i += 2) {
         const std::string& option = args[i];
         if (i + 1 >= args.size()) {
@@ -153,11 +139,11 @@ int RunWrite(const std::vector<std::string>& args) {
         else if (option == "--genre") changes.push_back({&TID3v2::SetGenre, value});
         else if (option == "--comment") changes.push_back({&TID3v2::SetComment, value});
         else if (option == "--track") {
-            if (!ParseWholeNumber(value, track)) {
+            track = platform::ParseWholeNumber(value, {.sign = true});
+            if (!track) {
                 return UsageError(("track \"" + value + "\" is not a whole number").c_str(),
                                   kWriteUsage);
             }
-            trackGiven = true;
         } else {
             return UsageError(("unknown option " + option).c_str(), kWriteUsage);
         }
@@ -168,7 +154,7 @@ int RunWrite(const std::vector<std::string>& args) {
     // A file that cannot be opened is refused before anything is tried.
     if (!tag.ReadTag(path) && !CanBeOpened(path)) return ReadFailure(file);
     for (const Change& change : changes) (tag.*change.setText)(AnsiFromUtf8(change.value));
-    if (trackGiven) tag.SetTrackNumber(track);
+    if (track) tag.SetTrackNumber(static_cast<std::int32_t>(*track));
     if (!tag.WriteTag(path)) {
         return Failure(file, "tag not written (file in use by another program, or no right to change it)");
     }

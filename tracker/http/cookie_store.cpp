@@ -5,18 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace {
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+std::string Trim(std::string_view text) { return std::string(platform::Trim(text, " \t")); }
 
 bool IsDigits(const std::string& text) {
     return !text.empty() && text.size() <= 9 &&
@@ -44,7 +37,7 @@ bool HasControlCharacter(const std::string& text) {
 // The host is the domain itself or a name within it: "www.example.com" is within
 // "example.com", "badexample.com" is not. An address is within nothing but itself.
 bool WithinDomain(const std::string& host, const std::string& domain) {
-    const std::string name = Lower(host);
+    const std::string name = platform::AsciiLower(host);
     if (domain.empty() || name.size() < domain.size()) return false;
     if (name == domain) return true;
     if (IsAddress(name)) return false;
@@ -89,7 +82,7 @@ std::optional<std::chrono::sys_seconds> ParseCookieDate(const std::string& text)
             if (word.size() <= 2) year += year < 70 ? 2000 : 1900;
         } else if (month < 0 && word.size() >= 3) {
             for (int i = 0; i < 12; ++i)
-                if (Lower(word.substr(0, 3)) == kMonths[i]) month = i + 1;
+                if (platform::AsciiLower(word.substr(0, 3)) == kMonths[i]) month = i + 1;
         }
     };
     for (char c : text) {
@@ -137,15 +130,16 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
     Cookie cookie;
     cookie.name = Trim(parts.front().substr(0, equals));
     cookie.value = Trim(parts.front().substr(equals + 1));
-    const std::string ownHost = Lower(host);
+    const std::string ownHost = platform::AsciiLower(host);
     cookie.domain = ownHost;
     std::optional<std::chrono::sys_seconds> maxAgeExpiry;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto split = parts[i].find('=');
-        const std::string key = Lower(Trim(parts[i].substr(0, split)));
+        const std::string key = platform::AsciiLower(Trim(parts[i].substr(0, split)));
         const std::string value = split == std::string::npos ? "" : Trim(parts[i].substr(split + 1));
         if (key == "domain" && !value.empty()) {
-            const std::string domain = Lower(value.front() == '.' ? value.substr(1) : value);
+            const std::string domain =
+                platform::AsciiLower(value.front() == '.' ? value.substr(1) : value);
             // Neither a bare top-level name nor a part of an address may widen the cookie.
             if (domain != ownHost && (IsAddress(ownHost) || !HasInnerDot(domain))) return;
             cookie.domain = domain;

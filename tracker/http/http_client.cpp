@@ -1,35 +1,26 @@
 #include "tracker/http/http_client.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "platform/text.h"
+#include "platform/whole_number.h"
 #include "tracker/http/http_errors.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using platform::EqualNoCase;
 using platform::IoStatus;
+using platform::ParseWholeNumber;
 using platform::SocketError;
+using platform::Trim;
 
 constexpr std::size_t kPieceSize = 32768;  // body writes and socket reads
 constexpr std::size_t kMaxFoldedLine = 1024;
-
-std::string Trim(const std::string& text, const char* blanks = " ") {
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 [[noreturn]] void ThrowSocketError(const SocketError& error) {
     switch (error.kind) {
@@ -208,35 +199,18 @@ std::string HeaderValue(const std::vector<Header>& headers, const std::string& n
     return value ? *value : "";
 }
 
-// A whole non-negative decimal number, or -1 when the text is not one. Values too
-// large for the bound of a body are clipped: they end in EBodyTooLarge all the same.
-std::int64_t ParseLength(const std::string& text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(),
-                                     [](unsigned char c) { return std::isdigit(c); }))
-        return -1;
-    std::int64_t value = 0;
-    for (char c : text) {
-        value = value * 10 + (c - '0');
-        if (value > static_cast<std::int64_t>(THttpClient::kMaxBodyBytes)) return value;
-    }
-    return value;
-}
+// Content-Length (decimal) and chunk sizes (hexadecimal). Values too large for the bound of
+// a body are clipped: they end in EBodyTooLarge all the same.
+constexpr platform::NumberGrammar kLengthText{
+    .lowest = 0, .highest = THttpClient::kMaxBodyBytes, .clipAbove = true};
+constexpr platform::NumberGrammar kChunkSizeText{
+    .bareHex = true, .lowest = 0, .highest = THttpClient::kMaxBodyBytes, .clipAbove = true};
 
 // A chunk-size line: the text before its first blank (or ";" extension), read as hex;
 // 0 when it is no hexadecimal number.
-std::uint64_t ParseChunkSize(const std::string& line) {
-    const std::string text = line.substr(0, line.find_first_of(" ;\t"));
-    if (text.empty() || !std::all_of(text.begin(), text.end(),
-                                     [](unsigned char c) { return std::isxdigit(c); }))
-        return 0;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        value = value * 16 + static_cast<std::uint64_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                            ? c - '0'
-                                                            : std::tolower(c) - 'a' + 10);
-        if (value > THttpClient::kMaxBodyBytes) return value;
-    }
-    return value;
+std::uint64_t ParseChunkSize(std::string_view line) {
+    const auto size = ParseWholeNumber(line.substr(0, line.find_first_of(" ;\t")), kChunkSizeText);
+    return static_cast<std::uint64_t>(size.value_or(0));
 }
 
 std::unique_ptr<platform::Connection> ConnectTo(platform::Connector& connector,
@@ -322,8 +296,9 @@ std::vector<Header> ReadHeaderLines(Reader& reader, HeadBounds& bounds) {
             continue;
         }
         const auto colon = line.find(':');
-        headers.push_back({line.substr(0, colon),
-                           colon == std::string::npos ? "" : Trim(line.substr(colon + 1))});
+        std::string_view value;
+        if (colon != std::string::npos) value = std::string_view(line).substr(colon + 1);
+        headers.push_back({line.substr(0, colon), std::string(Trim(value))});
     }
     return headers;
 }
@@ -342,7 +317,8 @@ void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink
         reader.ReadLine(line);  // the line that ends the chunked body
         return;
     }
-    const std::int64_t length = ParseLength(HeaderValue(headers, "Content-Length"));
+    const std::int64_t length =
+        ParseWholeNumber(HeaderValue(headers, "Content-Length"), kLengthText).value_or(-1);
     // A body cut short by the close is kept as far as it came, without an error.
     if (length > 0) reader.ReadBytes(static_cast<std::uint64_t>(length), sink);
     if (length < 0) reader.ReadToClose(sink);
@@ -358,17 +334,9 @@ THttpClient::~THttpClient() = default;
 int THttpClient::LastStatusCode() const {
     const auto blank = lastStatusLine_.find(' ');
     if (blank == std::string::npos) return -1;
-    std::string rest = Trim(lastStatusLine_.substr(blank + 1));
+    std::string_view rest = Trim(std::string_view(lastStatusLine_).substr(blank + 1));
     rest = rest.substr(0, rest.find(' '));
-    const std::size_t sign = !rest.empty() && (rest[0] == '-' || rest[0] == '+') ? 1 : 0;
-    if (sign == rest.size() || rest.size() > 10 ||
-        !std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(sign), rest.end(),
-                     [](unsigned char c) { return std::isdigit(c); }))
-        return -1;
-    const long long value = std::stoll(rest);
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return -1;
-    return static_cast<int>(value);
+    return static_cast<int>(ParseWholeNumber(rest, {.sign = true}).value_or(-1));
 }
 
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,

@@ -1,28 +1,19 @@
 #include "tracker/http/http_url.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "platform/text.h"
+#include "platform/whole_number.h"
 #include "tracker/http/http_errors.h"
 
 namespace {
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// A port number, or 80 when the text is not one.
+// A port number, or 80 when the text is no decimal number.
 std::uint16_t PortFrom(const std::string& text) {
-    if (text.empty() ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return 80;
-    long value = 0;
-    for (char digit : text) {
-        value = value * 10 + (digit - '0');
-        if (value > 65535) throw EInvalidUrl("port " + text + " is above 65535.");
-    }
-    return static_cast<std::uint16_t>(value);
+    const auto port =
+        platform::ParseWholeNumber(text, {.lowest = 0, .highest = 65535, .clipAbove = true});
+    if (port > 65535) throw EInvalidUrl("port " + text + " is above 65535.");
+    return static_cast<std::uint16_t>(port.value_or(80));
 }
 
 // Bytes below 0x20 and 0x7F never reach the request line or the Host line.
@@ -75,7 +66,7 @@ THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous) {
         result.target = WithoutFragment(ResolvePath(text, previous->target));
         return result;
     }
-    const std::string scheme = Lower(text.substr(0, schemeEnd));
+    const std::string scheme = platform::AsciiLower(text.substr(0, schemeEnd));
 
     // The authority ends at the path, and also at a query or fragment that follows the host
     // directly ("http://host?x=1"), which would otherwise be taken for part of the host.

@@ -1,8 +1,9 @@
 #include "tracker/http/song_submission.h"
 
+#include "platform/text.h"
+
 std::string FileNamePart(const std::string& path) {
-    const auto separator = path.find_last_of("\\:");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
+    return path.substr(platform::FileNameStart(path));
 }
 
 void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
