@@ -242,8 +242,7 @@ def main():
         checks.case("Environment")
         checks.expect(False, "no X display: run inside xvfb-run")
         return checks.write(args.report)
-    with tempfile.TemporaryDirectory(prefix="quillon-standin-") as folder, \
-            session.wine_kept_up(os.path.join(folder, "idle"), args.player, args.wine):
+    with tempfile.TemporaryDirectory(prefix="quillon-standin-") as folder:
         plugins = {"fixture": args.fixture, "real": args.plugin,
                    "broken": os.path.join(folder, "not-a-dll.dll")}
         with open(plugins["broken"], "wb") as out:

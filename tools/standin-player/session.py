@@ -4,7 +4,6 @@ and, with 32-bit wine under qemu, the smoke run of the shipped DLL.
 A session folder holds the player's program, its Plugins folder with the plug-in (and the
 plug-in's settings file), the script, the playlist and the music. Needs /usr/bin/python3 with
 mutagen for the tagged files."""
-import contextlib
 import os
 import shutil
 import socket
@@ -56,24 +55,6 @@ def write_settings(folder, url, password, interval, timeout, send):
 
 def settings_path(folder):
     return os.path.join(folder, "Plugins", "gen_quillon.ini")
-
-
-@contextlib.contextmanager
-def wine_kept_up(folder, player_exe, wine=WINE64):
-    """An idle player keeps wine's server and services up, and away from the pipes of the
-    players run meanwhile: each run then starts at once and its output ends with it."""
-    os.makedirs(folder)
-    shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
-    with open(os.path.join(folder, "script.txt"), "w") as out:
-        out.write("at 600000 exit\n")
-    idle = subprocess.Popen([wine, "standin-player.exe", "script.txt"], cwd=folder,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    try:
-        yield
-    finally:
-        idle.kill()
-        idle.wait()
 
 
 class Player:
