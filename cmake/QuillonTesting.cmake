@@ -23,3 +23,14 @@ function(quillon_add_gtest name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()
 endfunction()
+
+# quillon_add_python_test(name SCRIPT file [ARGS ...] [TIMEOUT seconds]): the script's last
+# argument is where it writes its report, one case per check group.
+function(quillon_add_python_test name)
+  cmake_parse_arguments(ARG "" "SCRIPT;TIMEOUT" "ARGS" ${ARGN})
+  add_test(NAME ${name}
+           COMMAND /usr/bin/python3 ${ARG_SCRIPT} ${ARG_ARGS} ${QUILLON_TEST_RESULTS}/${name}.xml)
+  if(ARG_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  endif()
+endfunction()

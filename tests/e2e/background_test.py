@@ -14,10 +14,10 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.dirname(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
-from e2e_test import Checks  # noqa: E402
+from checks import Checks  # noqa: E402
 
 STALL_LIMIT_MS = 50
 DROPPED = "Not sent, 8 songs were waiting: "
@@ -112,7 +112,7 @@ def ran_through(checks, player):
 
 
 def main(player_exe, plugin_dll, report):
-    checks = Checks()
+    checks = Checks("EndToEnd")
     if not os.environ.get("DISPLAY"):
         checks.case("Environment")
         checks.expect(False, "no X display: run inside xvfb-run")

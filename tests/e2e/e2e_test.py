@@ -13,10 +13,11 @@ import sys
 import tempfile
 import threading
 import time
-import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
+from checks import Checks  # noqa: E402
 from mutagen.id3 import APIC, ID3, TRCK  # noqa: E402
 
 INTERVAL_MS = 10000
@@ -71,34 +72,6 @@ class Posts(http.server.BaseHTTPRequestHandler):
         pass
 
 
-class Checks:
-    def __init__(self):
-        self.cases = []  # (name, [failure texts])
-        self.current = None
-
-    def case(self, name):
-        self.current = (name, [])
-        self.cases.append(self.current)
-
-    def expect(self, condition, text):
-        if not condition:
-            self.current[1].append(text)
-            print("FAILED [{}]: {}".format(self.current[0], text))
-        return condition
-
-    def write(self, path):
-        suite = ET.Element("testsuite", name="EndToEnd", tests=str(len(self.cases)))
-        for name, failures in self.cases:
-            case = ET.SubElement(suite, "testcase", name=name, classname="EndToEnd",
-                                 status="run")
-            for failure in failures:
-                ET.SubElement(case, "failure", message=failure)
-        root = ET.Element("testsuites")
-        root.append(suite)
-        ET.ElementTree(root).write(path)
-        return all(not failures for _, failures in self.cases)
-
-
 def expected_fields(song, path):
     artist, title, album, year, genre, comment, track = song
     return [("artist", artist), ("album", album), ("title", title), ("track", str(track)),
@@ -133,7 +106,7 @@ def first_seen(player, entry):
 
 
 def main(player_exe, plugin_dll, report):
-    checks = Checks()
+    checks = Checks("EndToEnd")
     if not os.environ.get("DISPLAY"):
         checks.case("Environment")
         checks.expect(False, "no X display: run inside xvfb-run")

@@ -41,6 +41,7 @@
 #include <stdexcept>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -168,6 +169,8 @@ void Fill() {
     Report("fill hwndParent=%p hDllInstance=%p", Address(ThePlayer.window),
            Address(ThePlayer.library));
 }
+
+void Init() { Report("init -> %d", ThePlayer.record->init()); }
 
 void Unload() {
     const BOOL freed = FreeLibrary(ThePlayer.library);
@@ -319,91 +322,114 @@ void Select(std::int32_t entry) {
     Report("select %d", entry);
 }
 
-void Run(const standin::Step& step) {
-    const std::string& command = step.command;
-    const bool needsRecord = command == "fill" || command == "init" || command == "config" ||
-                             command == "quit";
-    if (needsRecord && !ThePlayer.record) {
-        Report("%s skipped: no plug-in record", command.c_str());
-        return;
-    }
-    if ((command == "export" || command == "unload") && !ThePlayer.library) {
-        Report("%s skipped: no plug-in loaded", command.c_str());
-        return;
-    }
-    if (command == "load") {
-        Load();
-    } else if (command == "export") {
-        CallExport();
-    } else if (command == "fill") {
-        Fill();
-    } else if (command == "init") {
-        Report("init -> %d", ThePlayer.record->init());
-    } else if (command == "start") {  // what the player does at its own start
-        Load();
-        if (!ThePlayer.library) return;
-        CallExport();
-        if (!ThePlayer.record) return;
-        Fill();
-        Report("init -> %d", ThePlayer.record->init());
-    } else if (command == "config") {
-        ThePlayer.record->config();
-        Report("config done");
-    } else if (command == "quit") {
-        ThePlayer.record->quit();
-        Report("quit done");
-    } else if (command == "unload") {
-        Unload();
-    } else if (command == "next") {
-        Select(ThePlayer.playlist.empty()
-                   ? 0
-                   : (ThePlayer.current + 1) % static_cast<std::int32_t>(ThePlayer.playlist.size()));
-    } else if (command == "select") {
-        std::int32_t entry = 0;
-        if (!ParseNumber(step.argument, entry)) {
-            Report("select needs an entry number, got \"%s\"", step.argument.c_str());
-        } else {
-            Select(entry);
-        }
-    } else if (command == "window") {
-        ReportPluginWindow();
-    } else if (command == "close") {
-        ClosePluginWindow();
-    } else if (command == "log") {
-        ReportLog();
-    } else if (command == "fields") {
-        ReportFields();
-    } else if (command == "tab") {
-        SelectTab(step.argument);
-    } else if (command == "focus") {
-        FocusField(step.argument);
-    } else if (command == "key") {
-        PressKey(step.argument);
-    } else if (command == "type") {
-        Type(step.argument);
-    } else if (command == "click") {
-        Click(step.argument);
-    } else if (command == "quiet") {
-        ThePlayer.quiet = true;
-    } else if (command == "gap") {
-        ReportGap();
-    } else if (command == "resources") {
-        ReportResources();
-    } else if (command == "timescale") {
-        if (!ParseNumber(step.argument, ThePlayer.timeScale) || ThePlayer.timeScale == 0) {
-            Report("timescale needs a positive number, got \"%s\"", step.argument.c_str());
-            ThePlayer.timeScale = 1;
-        } else {
-            Report("timescale %u", ThePlayer.timeScale);
-        }
-    } else if (command == "exitprocess") {  // ends with the plug-in still loaded
-        Report("exitprocess");
-        ExitProcess(0);
-    } else if (command == "exit") {
-        Report("exit");
-        PostQuitMessage(0);
+void Start() {  // what the player does at its own start
+    Load();
+    if (!ThePlayer.library) return;
+    CallExport();
+    if (!ThePlayer.record) return;
+    Fill();
+    Init();
+}
+
+void Next() {
+    Select(ThePlayer.playlist.empty()
+               ? 0
+               : (ThePlayer.current + 1) % static_cast<std::int32_t>(ThePlayer.playlist.size()));
+}
+
+void SelectEntry(const std::string& argument) {
+    std::int32_t entry = 0;
+    if (!ParseNumber(argument, entry)) {
+        Report("select needs an entry number, got \"%s\"", argument.c_str());
     } else {
-        Report("unknown command \"%s\"", command.c_str());
+        Select(entry);
+    }
+}
+
+void SetTimeScale(const std::string& argument) {
+    if (!ParseNumber(argument, ThePlayer.timeScale) || ThePlayer.timeScale == 0) {
+        Report("timescale needs a positive number, got \"%s\"", argument.c_str());
+        ThePlayer.timeScale = 1;
+    } else {
+        Report("timescale %u", ThePlayer.timeScale);
+    }
+}
+
+void Config() {
+    ThePlayer.record->config();
+    Report("config done");
+}
+
+void Quit() {
+    ThePlayer.record->quit();
+    Report("quit done");
+}
+
+void Quiet() { ThePlayer.quiet = true; }
+
+void ExitProcessNow() {  // ends with the plug-in still loaded
+    Report("exitprocess");
+    ExitProcess(0);
+}
+
+void Exit() {
+    Report("exit");
+    PostQuitMessage(0);
+}
+
+template <void (*Run)()>
+void NoArgument(const std::string&) {
+    Run();
+}
+
+enum class Needs { Nothing, Library, Record };
+
+struct Command {
+    std::string_view name;
+    Needs needs;  // a step whose need is unmet is reported as skipped
+    void (*run)(const std::string& argument);
+};
+
+// One line per script command.
+const Command kCommands[] = {
+    {"start", Needs::Nothing, NoArgument<Start>},
+    {"load", Needs::Nothing, NoArgument<Load>},
+    {"export", Needs::Library, NoArgument<CallExport>},
+    {"fill", Needs::Record, NoArgument<Fill>},
+    {"init", Needs::Record, NoArgument<Init>},
+    {"config", Needs::Record, NoArgument<Config>},
+    {"quit", Needs::Record, NoArgument<Quit>},
+    {"unload", Needs::Library, NoArgument<Unload>},
+    {"next", Needs::Nothing, NoArgument<Next>},
+    {"select", Needs::Nothing, SelectEntry},
+    {"window", Needs::Nothing, NoArgument<ReportPluginWindow>},
+    {"close", Needs::Nothing, NoArgument<ClosePluginWindow>},
+    {"log", Needs::Nothing, NoArgument<ReportLog>},
+    {"fields", Needs::Nothing, NoArgument<ReportFields>},
+    {"tab", Needs::Nothing, SelectTab},
+    {"focus", Needs::Nothing, FocusField},
+    {"key", Needs::Nothing, PressKey},
+    {"type", Needs::Nothing, Type},
+    {"click", Needs::Nothing, Click},
+    {"quiet", Needs::Nothing, NoArgument<Quiet>},
+    {"gap", Needs::Nothing, NoArgument<ReportGap>},
+    {"resources", Needs::Nothing, NoArgument<ReportResources>},
+    {"timescale", Needs::Nothing, SetTimeScale},
+    {"exitprocess", Needs::Nothing, NoArgument<ExitProcessNow>},
+    {"exit", Needs::Nothing, NoArgument<Exit>},
+};
+
+void Run(const standin::Step& step) {
+    const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                       [&](const Command& c) { return c.name == step.command; });
+    if (command == std::end(kCommands)) {
+        Report("unknown command \"%s\"", step.command.c_str());
+    } else if (command->needs == Needs::Record && !ThePlayer.record) {
+        Report("%s skipped: no plug-in record", step.command.c_str());
+    } else if (command->needs == Needs::Library && !ThePlayer.library) {
+        Report("%s skipped: no plug-in loaded", step.command.c_str());
+    } else {
+        command->run(step.argument);
     }
 }
 

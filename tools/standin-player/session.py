@@ -1,4 +1,5 @@
-"""Runs the stand-in player under wine64 from Python (the end-to-end test and the demo).
+"""Runs the stand-in player under wine from Python: its tests, the end-to-end tests, the demo
+and, with 32-bit wine under qemu, the smoke run of the shipped DLL.
 
 A session folder holds the player's program, its Plugins folder with the plug-in (and the
 plug-in's settings file), the script, the playlist and the music. Needs /usr/bin/python3 with
@@ -59,7 +60,7 @@ def settings_path(folder):
 class Player:
     """The stand-in player running a script; its report lines arrive as (ms, text, wall time)."""
 
-    def __init__(self, folder, player_exe, plugin_dll, script, playlist):
+    def __init__(self, folder, player_exe, plugin_dll, script, playlist, wine=WINE64):
         self.folder = folder
         os.makedirs(os.path.join(folder, "Plugins"), exist_ok=True)
         shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
@@ -72,7 +73,7 @@ class Player:
         self.lines = []
         self.changed = threading.Condition()
         self.process = subprocess.Popen(
-            [WINE64, "standin-player.exe", "script.txt", "playlist.txt"], cwd=folder,
+            [wine, "standin-player.exe", "script.txt", "playlist.txt"], cwd=folder,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
