@@ -8,7 +8,7 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
 from loopback import free_port, wait_until_listening  # noqa: E402
 
 RECEIVER = r"""<?php

@@ -12,8 +12,8 @@ import re
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "tools", "standin-player"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "tests/http/loopback_server.h"
+#include "tests/support/loopback_server.h"
 #include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {

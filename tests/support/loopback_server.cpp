@@ -1,4 +1,4 @@
-#include "tests/http/loopback_server.h"
+#include "tests/support/loopback_server.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sockets.h"
-#include "tests/http/loopback_server.h"
+#include "tests/support/loopback_server.h"
 #include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {

@@ -16,10 +16,10 @@ TEST(HostProcess, NamesThisTestProgramsExecutable) {
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
 #ifdef _WIN32
-    const std::string name = "settings_tests.exe";
+    const std::string name = "platform_tests.exe";
     EXPECT_EQ(lower.find_last_of("\\:") + 1, lower.size() - name.size()) << path;
 #else
-    const std::string name = "settings_tests";
+    const std::string name = "platform_tests";
     EXPECT_EQ(lower.rfind('/') + 1, lower.size() - name.size()) << path;
 #endif
     EXPECT_EQ(lower.substr(lower.size() - name.size()), name) << path;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/sockets.h"
-#include "tests/http/loopback_server.h"
+#include "tests/support/loopback_server.h"
 #include "tracker/http/http_client.h"
 #include "tracker/http/http_errors.h"
 

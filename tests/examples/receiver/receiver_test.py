@@ -11,7 +11,7 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
 from loopback import free_port, wait_until_listening  # noqa: E402
 
 PASSWORD = "p\u00e4ss \"word\""  # configured in the script as UTF-8, posted as Windows-1252

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/connection.h"
-#include "tests/http/loopback_server.h"
+#include "tests/support/loopback_server.h"
 
 namespace {
 
