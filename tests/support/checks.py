@@ -1,5 +1,6 @@
 """Named cases of checks for the Python tests, written as a GoogleTest-like XML report so that
 the test summary counts them one by one."""
+import os
 import xml.etree.ElementTree as ET
 
 
@@ -18,6 +19,14 @@ class Checks:
             self.current[1].append(text)
             print("FAILED [{}]: {}".format(self.current[0], text))
         return condition
+
+    def lacks_display(self):
+        """True, with a failed case, when there is no X display for the wine windows."""
+        if os.environ.get("DISPLAY"):
+            return False
+        self.case("Environment")
+        self.expect(False, "no X display: run inside xvfb-run")
+        return True
 
     def write(self, path):
         suite = ET.Element("testsuite", name=self.suite, tests=str(len(self.cases)))
