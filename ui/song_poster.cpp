@@ -29,7 +29,8 @@ public:
                 http.PostForm(url_, *body_, buffer);
             }
         } catch (...) {
-            // Every failure: the log lines below are the only report.
+            // Every failure of the exchange: the log lines below are the only report. What
+            // fails after it (memory for the lines) the worker reports as the job's failure.
         }
         lines_ = SubmissionResultLines(http, buffer);
         body_.reset();
@@ -40,6 +41,8 @@ public:
     }
 
     void Dropped() override { log_.AddLine(TSongPoster::DroppedLine(song_)); }
+
+    void Failed(std::string_view why) override { log_.AddLine(TSongPoster::FailedLine(song_, why)); }
 
     void Cancel() override { client_->cancelled = true; }
 
@@ -70,6 +73,14 @@ std::string TSongPoster::DroppedLine(const std::string& song) {
     std::string line = "Not sent, ";
     line += std::to_string(toolkit::JobQueue::kMaxWaiting);
     line += " songs were waiting: ";
+    line += song;
+    return line;
+}
+
+std::string TSongPoster::FailedLine(const std::string& song, std::string_view why) {
+    std::string line = "Failed (";
+    line += why;
+    line += "): ";
     line += song;
     return line;
 }

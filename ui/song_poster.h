@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "toolkit/edits.h"
 #include "toolkit/form.h"
@@ -26,7 +27,7 @@ public:
     // Queues the post of `body` to `url`. Its three result lines are added to `log` on the
     // form's thread, in the order of the submissions; a body that could not be built
     // (nullopt) is not posted, and logs what `http` holds. A full queue drops its oldest
-    // waiting submission with one line naming `song`.
+    // waiting submission, and logs one line naming `song` in place of its three.
     void Post(std::string url, std::optional<TMultipartFormStream> body, std::string song,
               toolkit::Memo& log);
 
@@ -36,6 +37,9 @@ public:
 
     // The line logged for a song that a full queue dropped.
     static std::string DroppedLine(const std::string& song);
+    // The line logged, in place of its three, for a song whose submission could not run or
+    // whose result was lost: `why`.
+    static std::string FailedLine(const std::string& song, std::string_view why);
 
 private:
     struct Client;
