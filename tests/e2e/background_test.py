@@ -186,8 +186,8 @@ def main(player_exe, plugin_dll, report):
 
     # No quit: the idle plug-in has no thread of ours, so FreeLibrary unloads it there and then.
     server, player = scenario("AnUnloadWithoutQuitLeavesNoModuleAndNoThread", lambda n: 0,
-                              "at 0 timescale 100\nat 0 start\nat 1500 log\nat 2000 unload\n"
-                              "at 2100 module\nat 2200 window\nat 2500 gap\nat 3000 exit\n", 1)
+                              "at 0 timescale 100\nat 0 start\nat 4000 log\nat 4500 unload\n"
+                              "at 4600 module\nat 4700 window\nat 5000 gap\nat 5500 exit\n", 1)
     checks.expect(player.log == groups(["song00.mp3"]), "log {}".format(player.log))
     checks.expect("module none" in player.texts and "window none" in player.texts,
                   "left after the unload: {}".format(player.texts[-8:]))
