@@ -276,6 +276,13 @@ TEST_F(HeldSubmissionTest, ANinthWaitingSubmissionDropsTheOldestWithOneLine) {
     EXPECT_EQ(PostedFiles(server), Numbered(2, 9));
 }
 
+TEST_F(HeldSubmissionTest, ASubmissionWithoutAThreadToRunItFailsAtOnceWithOneLine) {
+    backend.failRunnerStarts = true;
+    Submit(Numbered(1, 1));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Failed (no thread could be started): 1.mp3"}));
+    EXPECT_EQ(backend.waitingJobs(), 0u);
+}
+
 TEST_F(HeldSubmissionTest, AStoppedPosterWaitsForTheExchangeDropsTheWaitingOnesSilentlyAndTakesNoMore) {
     PostTo("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/test.php");
     Submit(Numbered(1, 2));
