@@ -435,7 +435,14 @@ TEST(HttpClientFailure, UrlsThatCannotBePostedFailBeforeAnyConnection) {
     THttpClient http;
     http.ConnectTimeout = 5000;
 
-    Outcome outcome = Post(http, "ftp://127.0.0.1/x");
+    // Each would reach the listener if it were taken: as plain http, or as 127.0.0.1.
+    const std::string port = std::to_string(listener.Port());
+    for (const std::string url : {"htps://127.0.0.1:" + port + "/x", "https://0177.0.0.1:" + port,
+                                  "http://127.1:" + port + "/x"}) {
+        SCOPED_TRACE(url);
+        EXPECT_TRUE(Post(http, url).Raised<EInvalidUrl>());
+    }
+    Outcome outcome = Post(http, "x.php");
     EXPECT_TRUE(outcome.Raised<EUnknownProtocol>());
     EXPECT_EQ(outcome.message, "Unknown Protocol");
     outcome = Post(http, " ");
