@@ -358,7 +358,8 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
         if (!cookies_) cookies_ = std::make_unique<TCookieStore>();
         for (const Header& header : headers)
             if (EqualNoCase(header.name, "Set-cookie") || EqualNoCase(header.name, "Set-cookie2"))
-                cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now());
+                cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now(),
+                                        target.scheme == "https");
     } while (LastStatusCode() == 100);
 
     // Only a 2xx answer without Location is a success; the body of any other answer goes to
