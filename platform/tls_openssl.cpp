@@ -19,12 +19,17 @@ struct ContextFree {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
 };
 
+// TLS 1.2 with forward secrecy and authenticated encryption only; TLS 1.3's suites are all
+// of that kind and stay as OpenSSL offers them.
+constexpr char kTls12Suites[] = "ECDHE+AESGCM:ECDHE+CHACHA20:DHE+AESGCM:DHE+CHACHA20:!aNULL";
+
 // One context for the process: the trust store is loaded once, from the default verify
 // paths (so SSL_CERT_FILE and SSL_CERT_DIR apply). Null when OpenSSL cannot start.
 SSL_CTX* SharedContext() {
     static const std::unique_ptr<SSL_CTX, ContextFree> context = [] {
         std::unique_ptr<SSL_CTX, ContextFree> made(SSL_CTX_new(TLS_client_method()));
         if (made && (SSL_CTX_set_min_proto_version(made.get(), TLS1_2_VERSION) != 1 ||
+                     SSL_CTX_set_cipher_list(made.get(), kTls12Suites) != 1 ||
                      SSL_CTX_set_default_verify_paths(made.get()) != 1))
             made.reset();
         if (made) SSL_CTX_set_verify(made.get(), SSL_VERIFY_PEER, nullptr);
@@ -198,9 +203,11 @@ std::unique_ptr<Connection> StartSession(std::unique_ptr<Connection> transport,
     BIO_set_mem_eof_return(input, -1);  // an empty input means "wait for more"
     SSL_set_bio(ssl, input, output);
     SSL_set_connect_state(ssl);
-    // An address literal is checked as an address and sent without SNI; a name as a name.
+    // An address literal is checked as an address and sent without SNI; a name as a name,
+    // and only against the subjectAltName: a name found in the Common Name alone is refused.
     X509_VERIFY_PARAM* check = SSL_get0_param(ssl);
-    X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    X509_VERIFY_PARAM_set_hostflags(
+        check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
     if (X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str()) != 1) {
         SSL_set_tlsext_host_name(ssl, host.c_str());
         X509_VERIFY_PARAM_set1_host(check, host.c_str(), host.size());

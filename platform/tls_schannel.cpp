@@ -3,12 +3,14 @@
 // systems' SSL policy would pass is refused all the same.
 #define SECURITY_WIN32
 #define SCHANNEL_USE_BLACKLISTS  // SCH_CREDENTIALS
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS  // dwUrlRetrievalTimeout
 #include <windows.h>
 #include <subauth.h>
 #include <wincrypt.h>
 #include <schannel.h>
 #include <security.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -53,6 +55,13 @@ bool SystemOffersTls13() {
     version.dwOSVersionInfoSize = sizeof version;
     return get && get(&version) == 0 && version.dwMajorVersion >= 10 &&
            version.dwBuildNumber >= 20348;
+}
+
+// Wine's chain engine ignores the retrieval time-out: a download there could outlast the
+// exchange's bound, and nothing could cut it short.
+bool RunsUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
 // Client credentials: TLS 1.2 at least (1.3 where offered), no client certificate, and no
@@ -115,8 +124,46 @@ Verdict FromChain(const CERT_CHAIN_CONTEXT& chain, const CERT_INFO* leaf, bool s
     return {TRUST_E_FAIL, CertificateProblem::Other};
 }
 
+bool IsAddressLiteral(const std::wstring& host) {
+    return host.find(L':') != std::wstring::npos ||
+           host.find_first_not_of(L"0123456789.") == std::wstring::npos;
+}
+
+// The SSL policy still matches a host name against the subject's Common Name when the
+// certificate has no subjectAltName of names; browsers no longer do, nor do we.
+bool HasSubjectAltNameFor(const CERT_INFO& leaf, bool address) {
+    const CERT_EXTENSION* extension =
+        CertFindExtension(szOID_SUBJECT_ALT_NAME2, leaf.cExtension, leaf.rgExtension);
+    if (!extension) return false;
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                             extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names,
+                             &size))
+        return false;
+    const DWORD wanted = address ? CERT_ALT_NAME_IP_ADDRESS : CERT_ALT_NAME_DNS_NAME;
+    bool found = false;
+    for (DWORD i = 0; i < names->cAltEntry; ++i)
+        found = found || names->rgAltEntry[i].dwAltNameChoice == wanted;
+    LocalFree(names);
+    return found;
+}
+
+// Chain building may fetch a missing issuer named in the certificate (servers that leave
+// out their intermediate work as in other Windows programs), each fetch bounded by the time
+// left; with none left, or under wine, only what is cached is used.
+void BoundRetrieval(CERT_CHAIN_PARA& parameters, DWORD& flags, Clock::time_point deadline) {
+    constexpr DWORD kSystemDefaultMs = 15000;  // what 0 would mean
+    const bool unbounded = deadline == Clock::time_point::max();
+    const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (RunsUnderWine() || (!unbounded && left <= 0)) flags |= CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL;
+    parameters.dwUrlRetrievalTimeout =
+        unbounded ? kSystemDefaultMs : static_cast<DWORD>(std::clamp<long long>(left, 1, kSystemDefaultMs));
+}
+
 // Builds the server certificate's chain and checks it, then the SSL policy with the host name.
-SocketError CheckCertificate(CtxtHandle& context, const std::wstring& host) {
+SocketError CheckCertificate(CtxtHandle& context, const std::wstring& host,
+                             Clock::time_point deadline) {
     PCCERT_CONTEXT certificate = nullptr;
     SECURITY_STATUS status = QueryContextAttributesW(&context, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
                                                      &certificate);
@@ -128,10 +175,12 @@ SocketError CheckCertificate(CtxtHandle& context, const std::wstring& host) {
     chainParameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chainParameters.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainParameters.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    DWORD chainFlags = 0;
+    BoundRetrieval(chainParameters, chainFlags, deadline);
     PCCERT_CHAIN_CONTEXT chain = nullptr;
     SocketError result;
     if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore,
-                                 &chainParameters, 0, nullptr, &chain)) {
+                                 &chainParameters, chainFlags, nullptr, &chain)) {
         result = Failure("TLS: the certificate chain could not be built",
                          static_cast<SECURITY_STATUS>(HRESULT_FROM_WIN32(GetLastError())));
         CertFreeCertificateContext(certificate);
@@ -141,6 +190,8 @@ SocketError CheckCertificate(CtxtHandle& context, const std::wstring& host) {
     const bool selfSigned = simple && simple->cElement == 1 &&
                             (simple->rgpElement[0]->TrustStatus.dwInfoStatus & CERT_TRUST_IS_SELF_SIGNED);
     Verdict verdict = FromChain(*chain, certificate->pCertInfo, selfSigned);
+    if (verdict.code == 0 && !HasSubjectAltNameFor(*certificate->pCertInfo, IsAddressLiteral(host)))
+        verdict = FromPolicy(CERT_E_CN_NO_MATCH, selfSigned);
     if (verdict.code == 0) {
         SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
         ssl.cbSize = sizeof ssl;
@@ -237,10 +288,16 @@ public:
 private:
     IoStatus Handshake(int timeoutMs, SocketError& error) {
         if (established_) return IoStatus::Done;
-        const IoStatus status =
-            Negotiate(DeadlineIn(timeoutMs), error);
+        const auto deadline = DeadlineIn(timeoutMs);
+        const IoStatus status = Negotiate(deadline, error);
         if (status != IoStatus::Done) return status;
-        error = CheckCertificate(context_, host_);
+        return Establish(deadline, error);
+    }
+
+    // After each handshake, the first and any the server asks for later: the certificate
+    // is checked (a new handshake may bring another) and the record sizes taken.
+    IoStatus Establish(Clock::time_point deadline, SocketError& error) {
+        error = CheckCertificate(context_, host_, deadline);
         if (error.kind != FailureKind::Socket) return IoStatus::Failed;
         const SECURITY_STATUS sizes = QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
         if (sizes != SEC_E_OK) {
@@ -252,13 +309,15 @@ private:
     }
 
     // Runs InitializeSecurityContext until it is done: the first handshake, and again when
-    // the server asks for it after the handshake. Every token is sent, also one that comes
-    // with a failure (an alert for the server); leftover bytes stay for the next step.
-    IoStatus Negotiate(Clock::time_point deadline, SocketError& error) {
-        // Again after the handshake, the server's message is what DecryptMessage left over,
-        // or else still to come.
-        bool needInput = haveContext_ && incomingSize_ == 0;
-        for (;;) {
+    // DecryptMessage asks for it (a renegotiation, or TLS 1.3's messages after the
+    // handshake). Each step starts at once with what the server has sent so far, the bytes
+    // DecryptMessage left over (often none), and reads more only when that is incomplete.
+    // Every token is sent, also one that comes with a failure (an alert for the server);
+    // leftover bytes stay for the next step. A handshake the server asks for later passes
+    // `declined`: see below.
+    IoStatus Negotiate(Clock::time_point deadline, SocketError& error, bool* declined = nullptr) {
+        bool needInput = false;
+        for (bool first = true;; first = false) {
             if (needInput) {
                 const IoStatus read = ReadMore(deadline, error);
                 if (read == IoStatus::Closed) {
@@ -282,6 +341,13 @@ private:
                 &attributes, nullptr);
             haveContext_ = true;
             if (status == SEC_E_INCOMPLETE_MESSAGE) {
+                // Wine's Schannel cannot begin a new handshake before the server sends more,
+                // while the server waits for our hello: the request is declined, as TLS lets
+                // a client do, and the data goes on.
+                if (declined && first && incomingSize_ == 0) {
+                    *declined = true;
+                    return IoStatus::Done;
+                }
                 needInput = true;
                 continue;
             }
@@ -336,8 +402,11 @@ private:
         else
             incomingSize_ = 0;
         if (status == SEC_I_CONTEXT_EXPIRED) closed_ = true;  // the server's close message
-        if (status == SEC_I_RENEGOTIATE) return Negotiate(deadline, error);
-        return IoStatus::Done;
+        if (status != SEC_I_RENEGOTIATE) return IoStatus::Done;
+        bool declined = false;
+        const IoStatus negotiated = Negotiate(deadline, error, &declined);
+        if (negotiated != IoStatus::Done || declined) return negotiated;
+        return Establish(deadline, error);
     }
 
     // Receives more of the server's bytes after those kept, within the deadline.

@@ -80,7 +80,7 @@ int RunPost(const std::vector<std::string>& args) {
         std::string buffer;
         try {
             http.PostForm(*url, body, buffer);
-            succeeded = true;
+            succeeded = !http.LastBodyCutShort();  // the Output line says so
         } catch (const EHttpError& error) {
             succeeded = false;
             std::cerr << "quillon post: " << error.what() << "\n";

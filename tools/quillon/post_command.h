@@ -9,6 +9,6 @@
 #include <vector>
 
 // `args` are the words after "post", in UTF-8. Returns 0 when the last post succeeded,
-// 1 when it failed, 2 for a usage error.
+// 1 when it failed or its answer's body was cut short, 2 for a usage error.
 int RunPost(const std::vector<std::string>& args);
 extern const char kPostUsage[];

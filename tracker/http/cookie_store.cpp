@@ -113,7 +113,7 @@ std::chrono::sys_seconds Seconds(TCookieStore::Time time) {
 }  // namespace
 
 void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string& host,
-                                 Time now) {
+                                 Time now, bool overTls) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
@@ -159,6 +159,7 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
     }
     if (maxAgeExpiry) cookie.expires = maxAgeExpiry;  // Max-Age wins over Expires
     if (!WithinDomain(host, cookie.domain)) return;
+    if (!overTls && (cookie.secure || ShadowsSecureCookie(cookie))) return;
 
     const auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Cookie& c) {
         return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
@@ -174,6 +175,17 @@ void TCookieStore::AddFromHeader(const std::string& setCookie, const std::string
     if (expired) return;
     if (cookies_.size() == kMaxCookies) cookies_.erase(cookies_.begin());
     cookies_.push_back(std::move(cookie));
+}
+
+// A cookie of the same name that a Secure one already holds: same or wider domain either way,
+// and a path within the Secure one's.
+bool TCookieStore::ShadowsSecureCookie(const Cookie& cookie) const {
+    return std::any_of(cookies_.begin(), cookies_.end(), [&](const Cookie& stored) {
+        return stored.secure && stored.name == cookie.name &&
+               (WithinDomain(cookie.domain, stored.domain) ||
+                WithinDomain(stored.domain, cookie.domain)) &&
+               cookie.path.compare(0, stored.path.size(), stored.path) == 0;
+    });
 }
 
 std::string TCookieStore::CookieHeaderFor(const std::string& host, const std::string& target,

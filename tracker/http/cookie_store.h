@@ -18,8 +18,10 @@ public:
     // it belongs to `host`. A domain is taken when it is `host` itself, or, for a host name,
     // a domain with an inner dot that `host` is within; any other drops the cookie, as does
     // a control character anywhere in the value. An expiry in the past removes the stored
-    // cookie of that name.
-    void AddFromHeader(const std::string& setCookie, const std::string& host, Time now);
+    // cookie of that name. Over plain http (not `overTls`) a Secure cookie is neither taken
+    // nor replaced or removed: anyone on the path could write it.
+    void AddFromHeader(const std::string& setCookie, const std::string& host, Time now,
+                       bool overTls = false);
 
     // The "Cookie" header's value for a request to `host` and `target`, "" when no cookie
     // matches. Expired cookies are dropped first; Secure ones go only over TLS (`overTls`).
@@ -39,5 +41,6 @@ private:
         std::optional<std::chrono::sys_seconds> expires;
         bool secure = false;
     };
+    bool ShadowsSecureCookie(const Cookie& cookie) const;
     std::vector<Cookie> cookies_;
 };

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "platform/deadline.h"
@@ -73,6 +74,7 @@ int NextWait(const Deadline& exchange, int timeoutMs) {
 class BodySink {
 public:
     explicit BodySink(std::string& target) : target_(target) {}
+    std::size_t Kept() const { return kept_; }
     void Append(const char* data, std::size_t size) {
         if (kept_ + size > THttpClient::kMaxBodyBytes) {
             target_.append(data, THttpClient::kMaxBodyBytes - kept_);
@@ -292,8 +294,11 @@ std::vector<Header> ReadHeaderLines(Reader& reader, HeadBounds& bounds) {
     return headers;
 }
 
-// The body in the first way that applies: chunked, Content-Length, up to the close.
-void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink) {
+// The body in the first way that applies: chunked, Content-Length, up to the close. A body
+// that the close cuts short of its Content-Length is kept as far as it came; the result says
+// how far, and nullopt when it came whole.
+std::optional<THttpClient::TCutShort> ReadBody(Reader& reader, const std::vector<Header>& headers,
+                                               BodySink& sink) {
     if (HeaderValue(headers, "Transfer-Encoding").find("chunked") != std::string::npos) {
         std::string line;
         for (;;) {
@@ -304,13 +309,14 @@ void ReadBody(Reader& reader, const std::vector<Header>& headers, BodySink& sink
                 throw EConnClosedGracefully();
         }
         reader.ReadLine(line);  // the line that ends the chunked body
-        return;
+        return std::nullopt;
     }
     const std::int64_t length =
         ParseWholeNumber(HeaderValue(headers, "Content-Length"), kLengthText).value_or(-1);
-    // A body cut short by the close is kept as far as it came, without an error.
-    if (length > 0) reader.ReadBytes(static_cast<std::uint64_t>(length), sink);
+    if (length > 0 && !reader.ReadBytes(static_cast<std::uint64_t>(length), sink))
+        return THttpClient::TCutShort{sink.Kept(), static_cast<std::uint64_t>(length)};
     if (length < 0) reader.ReadToClose(sink);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -330,6 +336,7 @@ int THttpClient::LastStatusCode() const {
 
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                            std::string& buffer) {
+    lastCutShort_.reset();
     const THttpTarget target = ParseHttpUrl(url, previous_.get());
     previous_ = std::make_unique<THttpTarget>(target);
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
@@ -358,7 +365,8 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
         if (!cookies_) cookies_ = std::make_unique<TCookieStore>();
         for (const Header& header : headers)
             if (EqualNoCase(header.name, "Set-cookie") || EqualNoCase(header.name, "Set-cookie2"))
-                cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now());
+                cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now(),
+                                        target.scheme == "https");
     } while (LastStatusCode() == 100);
 
     // Only a 2xx answer without Location is a success; the body of any other answer goes to
@@ -368,6 +376,9 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
     std::string failedBody;
     BodySink sink(success ? buffer : failedBody);
     // 204 and 304 answers have no body: waiting for one would only run into the time-out.
-    if (code != 204 && code != 304) ReadBody(reader, headers, sink);
+    if (code != 204 && code != 304) {
+        const auto cut = ReadBody(reader, headers, sink);
+        if (success) lastCutShort_ = cut;
+    }
     if (!success) throw EHttpProtocolError(code, lastStatusLine_, std::move(failedBody));
 }

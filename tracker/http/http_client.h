@@ -22,7 +22,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/connection.h"
@@ -55,6 +57,15 @@ public:
     // Sends `body` as a POST to `url` and reads the answer; see the usage above.
     void PostForm(const std::string& url, TMultipartFormStream& body, std::string& buffer);
 
+    // A successful answer whose body the server's close cut short of its Content-Length:
+    // the body keeps what came, and this says how much.
+    struct TCutShort {
+        std::uint64_t received = 0;
+        std::uint64_t announced = 0;
+    };
+    // Of the last post; nullopt when its body came whole, or it had none, or it failed.
+    const std::optional<TCutShort>& LastBodyCutShort() const { return lastCutShort_; }
+
     // The last status line read (empty before the first), without its line end.
     const std::string& LastStatusLine() const { return lastStatusLine_; }
     // Its code: the text after the first blank, up to the next; -1 when it is no number.
@@ -67,4 +78,5 @@ private:
     std::string lastStatusLine_;
     std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
     std::unique_ptr<THttpTarget> previous_;  // the last request's target
+    std::optional<TCutShort> lastCutShort_;
 };

@@ -16,8 +16,9 @@ struct THttpTarget {
     std::string HostHeader() const;
 };
 
-// Parses `url`; a relative URL, an empty host, or an unknown scheme without a port take
-// the missing parts from `previous` (the last request's target; nullptr before any).
-// Throws EInvalidUrl (a control character, a port above 65535), EUnknownProtocol or
-// EHostRequired.
+// Parses `url`; a relative URL or an empty host take the missing parts from `previous` (the
+// last request's target; nullptr before any). Throws EInvalidUrl (a control character, a
+// scheme other than http and https, a port above 65535, a numeric host other than four
+// decimal numbers, a bracketed host that is no IPv6 address), EUnknownProtocol (a relative
+// URL with no previous) or EHostRequired.
 THttpTarget ParseHttpUrl(const std::string& url, const THttpTarget* previous);

@@ -22,6 +22,11 @@ void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
 
 std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
                                                  const std::string& buffer) {
+    std::string output = "Output: " + buffer;
+    // The status stands (the site took the play), but what came is not the whole answer.
+    if (const auto& cut = http.LastBodyCutShort())
+        output += " (cut short: " + std::to_string(cut->received) + " of " +
+                  std::to_string(cut->announced) + " bytes)";
     return {"Code: " + std::to_string(http.LastStatusCode()),
-            "Message: " + http.LastStatusLine(), "Output: " + buffer};
+            "Message: " + http.LastStatusLine(), output};
 }

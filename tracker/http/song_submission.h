@@ -23,6 +23,7 @@ std::string FileNamePart(const std::string& path);
 void AddSongFields(TMultipartFormStream& body, const TSongFields& song);
 
 // "Code: " and LastStatusCode, "Message: " and LastStatusLine, "Output: " and the buffer as
-// text (its line breaks kept); on success and on failure alike.
+// text (its line breaks kept); on success and on failure alike. A body cut short is marked
+// after it: "Output: hello (cut short: 5 of 100 bytes)".
 std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
                                                  const std::string& buffer);

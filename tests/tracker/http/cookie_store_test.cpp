@@ -33,7 +33,7 @@ TEST(CookieStore, PathValueAndSecureSelectWhatIsSent) {
     store.AddFromHeader("root=r", "h", kNow);
     store.AddFromHeader("deep=d; path=/a/b/", "h", kNow);
     store.AddFromHeader("empty=; path=/", "h", kNow);
-    store.AddFromHeader("tls=t; Secure", "h", kNow);
+    store.AddFromHeader("tls=t; Secure", "h", kNow, true);
     store.AddFromHeader(" spaced = s ; path=/a", "h", kNow);
     store.AddFromHeader("novalue", "h", kNow);
     EXPECT_EQ(store.CookieHeaderFor("h", "/a/b/c.php?x=/a/b/", kNow), "root=r; deep=d; spaced=s");
@@ -97,5 +97,34 @@ TEST(CookieStore, WhatIsStoredAndWhereItGoesBack) {
         TCookieStore store;
         store.AddFromHeader(c.setCookie, c.from, kNow);
         EXPECT_EQ(store.CookieHeaderFor(c.to, "/", kNow), c.sent);
+    }
+}
+
+TEST(CookieStore, PlainHttpNeitherSetsNorTouchesSecureCookies) {
+    struct Case {
+        std::string overTls, thenSetCookie;
+        bool thenOverTls;
+        std::string sent;
+    };
+    const std::vector<Case> cases = {
+        {"", "s=1; Secure", false, ""},
+        {"", "s=1; Secure", true, "s=1"},
+        {"s=1; Secure", "s=2", false, "s=1"},
+        {"s=1; Secure", "s=2; Secure", false, "s=1"},
+        {"s=1; Secure", "s=; max-age=0", false, "s=1"},
+        {"s=1; Secure", "s=2; Domain=example.com; path=/a", false, "s=1"},
+        {"s=1; Secure; Domain=example.com", "s=2", false, "s=1"},
+        {"s=1; Secure", "s=2", true, "s=2"},
+        {"s=1; Secure", "s=; max-age=0", true, ""},
+        {"s=1; Secure", "t=2", false, "s=1; t=2"},
+        {"s=1; Secure; path=/a/", "s=2; path=/", false, "s=1; s=2"},
+        {"s=1", "s=2", false, "s=2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.overTls + " then " + c.thenSetCookie);
+        TCookieStore store;
+        if (!c.overTls.empty()) store.AddFromHeader(c.overTls, "www.example.com", kNow, true);
+        store.AddFromHeader(c.thenSetCookie, "www.example.com", kNow, c.thenOverTls);
+        EXPECT_EQ(store.CookieHeaderFor("www.example.com", "/a/x", kNow, true), c.sent);
     }
 }

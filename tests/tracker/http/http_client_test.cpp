@@ -12,6 +12,7 @@
 #include "tests/support/loopback_server.h"
 #include "tracker/http/http_client.h"
 #include "tracker/http/http_errors.h"
+#include "tracker/http/song_submission.h"
 
 using http_test::Answer;
 using http_test::LoopbackServer;
@@ -28,6 +29,7 @@ struct Outcome {
     std::string statusLine;
     std::string sentBody;
     std::string contentType;
+    std::string outputLine;  // as the log shows it
 
     template <typename Error>
     bool Raised() const {
@@ -69,6 +71,7 @@ Outcome Post(THttpClient& http, const std::string& url) {
     }
     outcome.code = http.LastStatusCode();
     outcome.statusLine = http.LastStatusLine();
+    outcome.outputLine = SubmissionResultLines(http, outcome.buffer)[2];
     return outcome;
 }
 
@@ -223,6 +226,28 @@ TEST(HttpClientAnswer, SuccessfulAnswersDeliverTheirBodyInEachWayOfReading) {
         EXPECT_EQ(outcome.statusLine, c.answer.substr(c.answer.rfind("HTTP/1."),
                                                       c.answer.find("\r\n", c.answer.rfind("HTTP/1.")) -
                                                           c.answer.rfind("HTTP/1.")));
+    }
+}
+
+TEST(HttpClientAnswer, ABodyCutShortOfItsLengthIsKeptAndMarkedInTheOutputLine) {
+    const std::vector<std::pair<std::string, std::string>> answers = {
+        {Answer("HTTP/1.1 200 OK", {"Content-Length: 100"}, "hello"),
+         "Output: hello (cut short: 5 of 100 bytes)"},
+        {Answer("HTTP/1.1 200 OK", {"Content-Length: 5"}, "hello"), "Output: hello"},
+        {Answer("HTTP/1.1 200 OK", {}, "hello"), "Output: hello"},
+        {Answer("HTTP/1.1 200 OK", {"Content-Length: 7"}), "Output:  (cut short: 0 of 7 bytes)"},
+        {Answer("HTTP/1.1 404 Not Found", {"Content-Length: 100"}, "hello"), "Output: "},
+    };
+    std::vector<ScriptedAnswer> script;
+    for (const auto& answer : answers) script.push_back({answer.first});
+    LoopbackServer server(script);
+    THttpClient http;
+    http.ConnectTimeout = 5000;
+    for (const auto& [answer, outputLine] : answers) {
+        SCOPED_TRACE(answer);
+        const Outcome outcome = Post(http, server.Url("/song.php"));
+        EXPECT_EQ(outcome.outputLine, outputLine);
+        EXPECT_EQ(outcome.code, std::stoi(answer.substr(9, 3)));  // the status stands
     }
 }
 
@@ -435,7 +460,14 @@ TEST(HttpClientFailure, UrlsThatCannotBePostedFailBeforeAnyConnection) {
     THttpClient http;
     http.ConnectTimeout = 5000;
 
-    Outcome outcome = Post(http, "ftp://127.0.0.1/x");
+    // Each would reach the listener if it were taken: as plain http, or as 127.0.0.1.
+    const std::string port = std::to_string(listener.Port());
+    for (const std::string& url : {"htps://127.0.0.1:" + port + "/x", "https://0177.0.0.1:" + port,
+                                  "http://127.1:" + port + "/x"}) {
+        SCOPED_TRACE(url);
+        EXPECT_TRUE(Post(http, url).Raised<EInvalidUrl>());
+    }
+    Outcome outcome = Post(http, "x.php");
     EXPECT_TRUE(outcome.Raised<EUnknownProtocol>());
     EXPECT_EQ(outcome.message, "Unknown Protocol");
     outcome = Post(http, " ");

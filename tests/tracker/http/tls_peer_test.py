@@ -32,8 +32,10 @@ def openssl(*args, cwd):
     subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
 
 
-def make_certificates(work):
-    """ca.pem (trusted), leaf certificates for the cases, and their keys."""
+def make_certificates(work, issuer_port):
+    """ca.pem (trusted), leaf certificates for the cases, and their keys. The leaf "via-int"
+    comes from an intermediate CA that its server leaves out (via-int.pem holds the leaf
+    alone), to be fetched from a URL on `issuer_port`."""
     for name in ("ca", "other-ca"):
         openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key",
                 "-out", f"{name}.pem", "-days", "3", "-subj", f"/CN=Quillon test {name}", cwd=work)
@@ -47,14 +49,22 @@ def make_certificates(work):
     open(os.path.join(work, "index.txt"), "w").close()
     with open(os.path.join(work, "serial"), "w") as serial:
         serial.write("1000\n")
-    leaves = {"good": ("ca", "localhost", []), "unknown-issuer": ("other-ca", "localhost", []),
-              "other-name": ("ca", "other.example", []),
-              "expired": ("ca", "localhost", ["-startdate", "20200101000000Z",
-                                              "-enddate", "20200201000000Z"])}
-    for leaf, (ca, host, dates) in leaves.items():
+    san = ["-addext", "subjectAltName=DNS:localhost"]
+    leaves = {"good": ("ca", "localhost", san, []), "unknown-issuer": ("other-ca", "localhost", san, []),
+              "other-name": ("ca", "other.example", ["-addext", "subjectAltName=DNS:other.example"], []),
+              "expired": ("ca", "localhost", san, ["-startdate", "20200101000000Z",
+                                                   "-enddate", "20200201000000Z"]),
+              "common-name-only": ("ca", "localhost", [], []),
+              "int": ("ca", "Quillon test intermediate",
+                      ["-addext", "basicConstraints=critical,CA:TRUE"], []),
+              "via-int": ("int", "localhost", san + [
+                  "-addext", f"authorityInfoAccess=caIssuers;URI:http://127.0.0.1:{issuer_port}/int.crt"],
+                  [])}
+    for leaf, (ca, host, extensions, dates) in leaves.items():
         openssl("req", "-new", "-key", "leaf.key", "-out", f"{leaf}.csr", "-subj", f"/CN={host}",
-                "-addext", f"subjectAltName=DNS:{host}", cwd=work)
-        openssl("ca", "-batch", "-config", "ca.cnf", "-cert", f"{ca}.pem", "-keyfile", f"{ca}.key",
+                *extensions, cwd=work)
+        openssl("ca", "-batch", "-config", "ca.cnf", "-cert", f"{ca}.pem",
+                "-keyfile", "leaf.key" if ca == "int" else f"{ca}.key",
                 "-in", f"{leaf}.csr", "-out", f"{leaf}.pem", "-notext",
                 *(dates or ["-days", "2"]), cwd=work)
 
@@ -63,7 +73,8 @@ class Server:
     """One TLS (or plain) listener on 127.0.0.1 that answers each post with `answer(request)`
     and records what arrived and the TLS version. It stops after `seconds`."""
 
-    def __init__(self, certificate, work, answer, tls=True, only=None, trickle=False, seconds=60):
+    def __init__(self, certificate, work, answer, tls=True, only=None, trickle=False, seconds=60,
+                 suites=None):
         self.answer, self.requests, self.versions, self.trickle = answer, [], [], trickle
         self.context = None
         if tls:
@@ -72,6 +83,8 @@ class Server:
                                          os.path.join(work, "leaf.key"))
             if only:
                 self.context.minimum_version = self.context.maximum_version = only
+            if suites:
+                self.context.set_ciphers(suites)
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.listener.settimeout(seconds)
         self.port = self.listener.getsockname()[1]
@@ -185,11 +198,36 @@ def answer_large(connection, request):
         connection.sendall(LARGE[at:at + 200])
 
 
+def answer_cut_short(close_message):
+    def answer(connection, request):
+        connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhello")
+        if close_message:
+            connection.settimeout(2)  # the client's own close message is not awaited
+            connection.unwrap()
+    return answer
+
+
+def silent_listener():
+    """A listener that takes connections and never answers; it is closed with the test."""
+    listener = socket.create_server(("127.0.0.1", 0))
+    held = []
+
+    def hold():
+        try:
+            while True:
+                held.append(listener.accept()[0])
+        except OSError:
+            return
+    threading.Thread(target=hold, daemon=True).start()
+    return listener, held
+
+
 def main(mode, quillon, trust_tool=None):
     command = ["/usr/lib/wine/wine64", quillon] if mode == "wine" else [quillon]
     environment = dict(os.environ)
+    issuer, held = silent_listener()
     with tempfile.TemporaryDirectory() as work:
-        make_certificates(work)
+        make_certificates(work, issuer.getsockname()[1])
         if mode == "native":
             environment["SSL_CERT_FILE"] = os.path.join(work, "ca.pem")
         else:
@@ -197,7 +235,11 @@ def main(mode, quillon, trust_tool=None):
                            check=True, timeout=120)
         try:
             run_cases(work, command, environment, mode == "wine")
+            print(f"connections to the silent issuer URL: {len(held)}")
         finally:
+            issuer.close()
+            for connection in held:
+                connection.close()
             if mode == "wine":
                 subprocess.run(["/usr/lib/wine/wine64", trust_tool, "remove",
                                 os.path.join(work, "ca.pem")], check=True, timeout=120)
@@ -213,6 +255,42 @@ def post(command, environment, url, *args):
     run = subprocess.run([*command, "post", url, "--timeout", "3000", *fields, *args],
                          capture_output=True, env=environment, timeout=120)
     return run, time.monotonic() - started
+
+
+def post_renegotiated(command, environment, work):
+    """A post to `openssl s_server` (TLS 1.2), which is told to renegotiate once the request
+    has come, and to answer after that; and what the server said (a second ClientHello shows
+    that the new handshake took place)."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    server = subprocess.Popen(["openssl", "s_server", "-accept", f"127.0.0.1:{port}", "-tls1_2", "-msg",
+                               "-cert", "good.pem", "-key", "leaf.key"], cwd=work,
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    said = []
+
+    def drive():
+        for line in server.stdout:
+            said.append(line)
+            if line.startswith(b"ACCEPT"):
+                ready.set()
+            if b'name="password"' in line:
+                for command_text in (b"r\n", ANSWER_HELLO):
+                    server.stdin.write(command_text)
+                    server.stdin.flush()
+                    time.sleep(1)  # s_server takes a one-letter command only on its own
+    ready = threading.Event()
+    driver = threading.Thread(target=drive, daemon=True)
+    driver.start()
+    ready.wait(30)
+    run, _ = post(command, environment, f"https://localhost:{port}/in.php")
+    server.kill()
+    server.wait()
+    driver.join(5)
+    return run, b"".join(said)
+
+
+ANSWER_HELLO = b"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello"
 
 
 def run_cases(work, command, environment, wine):
@@ -272,6 +350,44 @@ def run_cases(work, command, environment, wine):
         check(f"{certificate} refused", run.returncode == 1 and
               message.startswith(f"quillon post: {words} (code ") and not server.requests,
               repr(message))
+
+    # A name in the Common Name alone; a TLS 1.2 suite without forward secrecy (natively; on
+    # Windows the system's policy chooses); an intermediate that the server leaves out, named
+    # at an issuer URL that never answers: refused within the exchange's bound.
+    for certificate, suites, words in (
+            ("common-name-only.pem", None, "Certificate is for another name"),
+            ("good.pem", "AES128-SHA", "TLS failed"),
+            ("via-int.pem", None, "Certificate not trusted: unknown issuer")):
+        if wine and suites:
+            continue
+        server = Server(certificate, work, answer_ok, only=ssl.TLSVersion.TLSv1_2 if suites else None,
+                        suites=suites)
+        run, seconds = post(command, environment, f"https://localhost:{server.port}/in.php")
+        server.close()
+        message = run.stderr.decode("latin-1").strip()
+        print(f"{certificate} {suites or ''}: {message} ({seconds:.1f} s)")
+        check(f"{certificate} {suites or ''} refused", run.returncode == 1 and
+              message.startswith(f"quillon post: {words}") and not server.requests and
+              seconds < 30, repr(message))
+
+    # A body cut short of its Content-Length, with and without the server's close message:
+    # the status stands, the Output line says so and the command fails.
+    for close_message in (False, True):
+        server = Server("good.pem", work, answer_cut_short(close_message))
+        run, _ = post(command, environment, f"https://localhost:{server.port}/in.php")
+        server.close()
+        output = run.stdout.decode("latin-1").replace("\r\n", "\n").split("\n")
+        check(f"body cut short, close message {close_message}", run.returncode == 1 and
+              output[:3] == ["Code: 200", "Message: HTTP/1.1 200 OK",
+                             "Output: hello (cut short: 5 of 100 bytes)"], repr(run))
+
+    # The server asks for a new handshake after the request; the answer follows it. Wine's
+    # Schannel cannot begin one before the server sends more: there the request is declined.
+    run, server_said = post_renegotiated(command, environment, work)
+    output = run.stdout.decode("latin-1").replace("\r\n", "\n").split("\n")
+    check("renegotiation after the request", run.returncode == 0 and
+          output[:3] == ["Code: 200", "Message: HTTP/1.0 200 OK", "Output: hello"] and
+          server_said.count(b", ClientHello") == (1 if wine else 2), repr((run, server_said[-1000:])))
 
     # A server that takes the connection and the client's first message, then says nothing.
     stalled = socket.create_server(("127.0.0.1", 0))
