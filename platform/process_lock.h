@@ -1,6 +1,7 @@
 // A lock that every process of the machine sees: one holder at a time per name, and a holder
 // that dies releases it. Win32: a named mutex, so Lock and Unlock belong on one thread;
-// POSIX: flock on a file of that name.
+// POSIX: flock on a file of that name (none where no file can be made: nothing else can
+// share that folder either).
 #pragma once
 
 #include <string>

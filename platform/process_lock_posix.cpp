@@ -19,7 +19,9 @@ bool ProcessLock::Lock(int timeoutMs) {
     if (held_) return true;
     if (descriptor_ < 0) {
         descriptor_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (descriptor_ < 0) return false;
+        // Where no lock file can be made, no other process can share the files it guards.
+        if (descriptor_ < 0)
+            return held_ = errno == ENOENT || errno == ENOTDIR || errno == EACCES || errno == EROFS;
     }
     // flock has no time-out of its own: a short nap between tries bounds the wait.
     constexpr int kNapMs = 5;
