@@ -4,22 +4,24 @@
 // library is loaded, before it calls the export. DllMain runs under the loader lock, so the
 // load does only what is safe there: every DLL the window uses is a static import, already
 // loaded and initialised before this runs, so nothing is loaded from here; no thread is
-// started or waited for (the submission thread starts with the first submission, and the
-// HTTP client opens no socket before it posts); every message sent goes to our own windows
-// on this same thread.
+// started or waited for (a submission thread starts only with a submission, and the HTTP
+// client opens no socket before it posts); every message sent goes to our own windows on
+// this same thread.
 // A failure while building ends the load cleanly (FALSE), so the player skips the plug-in
 // instead of meeting a half-built window.
 //
-// Submissions run on a thread of their own (started by the first one). It never touches a
-// window, and it holds a reference on this module that it drops only as its very last act
+// Submissions run on a thread that exists only while they wait or run: it ends when none is
+// left, so an idle plug-in has no thread of ours and FreeLibrary, with or without quit,
+// unloads it on the player's thread. That thread never touches a window, and it holds a
+// reference on this module that it drops only as its very last act
 // (FreeLibraryAndExitThread), as does a name lookup that it left behind; so no thread of
 // ours can run code of an unloaded library. Quit, which is not under the loader lock, ends
-// them: the exchange in flight is cancelled, waiting ones are dropped, and it waits up to
-// kQuitGraceMs. Then unload finds no thread of ours and nothing to wait for. Should one
-// still run (a name lookup that never returns), the library's last reference is that
-// thread's, so the unload would happen on it, where the window cannot be destroyed: quit
-// destroys the library objects itself, on the player's thread, and the late unload finds
-// nothing left to do.
+// them: the exchange in flight is cancelled, waiting ones are dropped, no thread is started
+// after it, and it waits up to kQuitGraceMs. Then unload finds no thread of ours and nothing
+// to wait for. Should one still run (a name lookup that never returns), the library's last
+// reference is that thread's, so the unload would happen on it, where the window cannot be
+// destroyed: quit destroys the library objects itself, on the player's thread, and the late
+// unload finds nothing left to do.
 #include <windows.h>
 
 #include <cstdint>

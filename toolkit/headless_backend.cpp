@@ -1,6 +1,7 @@
 #include "toolkit/headless_backend.h"
 
 #include <cctype>
+#include <utility>
 
 #include "toolkit/edits.h"
 #include "toolkit/form.h"
@@ -23,26 +24,37 @@ public:
 
     bool Stop(int) override {
         jobs_.Stop();
+        return !jobs_.Running();
+    }
+
+    bool StartNext() {
+        if (running_) return false;
+        running_ = jobs_.TakeNext();
+        return running_ != nullptr;
+    }
+
+    bool FinishRunning() {
+        if (!running_) return false;
+        bool announced = false;
+        jobs_.RunTaken(*std::exchange(running_, nullptr), [&] { announced = true; });
+        if (announced) form_.HandleJobsDone();
         return true;
     }
 
-    bool RunNext() {
-        std::unique_ptr<Job> job = jobs_.TakeNext();
-        if (!job) return false;
-        job->Run();
-        if (jobs_.Ran(std::move(job))) form_.HandleJobsDone();
-        return true;
-    }
-
+    bool Runs() const { return running_ != nullptr; }
     std::size_t Waiting() const { return jobs_.Waiting(); }
 
 protected:
     JobQueue& Jobs() override { return jobs_; }
-    void Wake() override {}
+    bool StartRunner() override {
+        ++backend_.runnerStarts_;
+        return !backend_.failRunnerStarts;
+    }
 
 private:
     HeadlessBackend& backend_;
     JobQueue jobs_;
+    Job* running_ = nullptr;
 };
 
 HeadlessBackend::HeadlessBackend(std::string executablePath)
@@ -64,10 +76,22 @@ std::unique_ptr<Worker> HeadlessBackend::CreateWorker(Form& form) {
     return std::make_unique<HeadlessWorker>(*this, form);
 }
 
+bool HeadlessBackend::StartNextJob() {
+    for (HeadlessWorker* worker : workers_)
+        if (worker->StartNext()) return true;
+    return false;
+}
+
+bool HeadlessBackend::FinishRunningJob() {
+    for (HeadlessWorker* worker : workers_)
+        if (worker->FinishRunning()) return true;
+    return false;
+}
+
 bool HeadlessBackend::RunNextJob() {
     for (HeadlessWorker* worker : workers_)
-        if (worker->RunNext()) return true;
-    return false;
+        if (worker->Runs()) return worker->FinishRunning();
+    return StartNextJob() && FinishRunningJob();
 }
 
 std::size_t HeadlessBackend::waitingJobs() const {

@@ -48,12 +48,21 @@ public:
     // Unless held, the jobs a timer's handler queued run right after it, as a worker that
     // is never slow would run them.
     void advance(std::uint64_t ms);
-    // Held jobs wait until the test runs them with RunNextJob.
+    // Held jobs wait until the test runs them with RunNextJob, or with StartNextJob and
+    // FinishRunningJob, between which the job is running (a Stop then cancels it).
     bool holdJobs = false;
-    // Runs the next waiting job (Run, then Finish); false when no job waits.
+    // Takes the next waiting job, unless one runs; false when none was taken.
+    bool StartNextJob();
+    // The running job's Run, then its outcome on the form; false when none runs.
+    bool FinishRunningJob();
+    // Both above for the next job (or just the second for a running one).
     bool RunNextJob();
     // Jobs waiting, over all workers.
     std::size_t waitingJobs() const;
+    // The runners the workers asked for, as threads are started on Win32.
+    int runnerStarts() const { return runnerStarts_; }
+    // Set: a runner cannot start, as when no thread can be created.
+    bool failRunnerStarts = false;
     std::uint64_t now() const { return now_; }
 
     const std::vector<BoxRecord>& messageBoxes() const { return messageBoxes_; }
@@ -98,6 +107,7 @@ private:
     std::vector<BoxRecord> errorBoxes_;
     std::vector<ShellOpenRecord> shellOpens_;
     int beeps_ = 0;
+    int runnerStarts_ = 0;
 };
 
 }  // namespace toolkit

@@ -78,6 +78,8 @@ public:
             return key == VK_TAB || PassKeyOn(message, wParam, lParam, key, result);
         }
         case WM_TIMER:
+            // A worker's message that could not be posted: its results come with the tick.
+            form_.HandleJobsDone();
             for (Timer* timer : form_.Timers()) {
                 if (reinterpret_cast<UINT_PTR>(timer) == wParam) {
                     timer->HandleTick();

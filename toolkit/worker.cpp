@@ -1,5 +1,8 @@
 #include "toolkit/worker.h"
 
+#include <algorithm>
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "toolkit/dialogs.h"
@@ -7,49 +10,116 @@
 
 namespace toolkit {
 
-std::unique_ptr<Job> JobQueue::Push(std::unique_ptr<Job> job) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_) return nullptr;
-    waiting_.push_back(std::move(job));
-    if (waiting_.size() <= kMaxWaiting) return nullptr;
-    std::unique_ptr<Job> oldest = std::move(waiting_.front());
-    waiting_.pop_front();
-    return oldest;
+namespace {
+
+void CopyFailure(std::array<char, 96>& failure, std::string_view why) {
+    const std::size_t length = std::min(why.size(), failure.size() - 1);
+    std::copy_n(why.data(), length, failure.data());
+    failure[length] = '\0';
 }
 
-std::unique_ptr<Job> JobQueue::TakeNext() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_ || waiting_.empty()) return nullptr;
-    std::unique_ptr<Job> next = std::move(waiting_.front());
-    waiting_.pop_front();
-    running_ = next.get();
-    return next;
-}
+}  // namespace
 
-bool JobQueue::Ran(std::unique_ptr<Job> job, const std::function<void()>& announce) {
+bool JobQueue::Push(std::unique_ptr<Job> job) {
     std::lock_guard<std::mutex> lock(mutex_);
-    running_ = nullptr;
     if (stopped_) return false;
-    finished_.push_back(std::move(job));
-    if (announce) announce();
+    entries_.push_back({std::move(job)});
+    if (++waiting_ > kMaxWaiting) {
+        const auto oldest = std::find_if(entries_.begin(), entries_.end(),
+                                         [](const Entry& entry) { return entry.state == State::Waiting; });
+        oldest->state = State::Dropped;
+        --waiting_;
+    }
+    if (runnerActive_) return false;
+    runnerActive_ = true;
     return true;
 }
 
-std::vector<std::unique_ptr<Job>> JobQueue::TakeFinished() {
+void JobQueue::RunnerFailed(std::string_view why) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return std::exchange(finished_, {});
+    runnerActive_ = false;
+    for (Entry& entry : entries_) {
+        if (entry.state != State::Waiting) continue;
+        entry.state = State::Failed;
+        CopyFailure(entry.failure, why);
+    }
+    waiting_ = 0;
+}
+
+Job* JobQueue::TakeNext() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto next = std::find_if(entries_.begin(), entries_.end(),
+                                   [](const Entry& entry) { return entry.state == State::Waiting; });
+    if (stopped_ || next == entries_.end()) {
+        runnerActive_ = false;
+        return nullptr;
+    }
+    next->state = State::Running;
+    --waiting_;
+    running_ = next;
+    hasRunning_ = true;
+    return next->job.get();
+}
+
+void JobQueue::RunTaken(Job& job, const std::function<void()>& announce) {
+    std::string_view failure;
+    try {
+        job.Run();
+    } catch (const std::bad_alloc&) {
+        failure = "out of memory";
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    std::unique_ptr<Job> released;  // destroyed outside the lock
+    std::lock_guard<std::mutex> lock(mutex_);
+    hasRunning_ = false;
+    if (stopped_) {
+        released = std::move(running_->job);
+        entries_.erase(running_);
+        return;
+    }
+    running_->state = failure.empty() ? State::Ran : State::Failed;
+    if (!failure.empty()) CopyFailure(running_->failure, failure);
+    if (announce) announce();
+}
+
+void JobQueue::Deliver(const Form& form) {
+    std::list<Entry> ready;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopped_) return;
+        auto end = entries_.begin();
+        while (end != entries_.end() &&
+               (end->state == State::Ran || end->state == State::Dropped || end->state == State::Failed))
+            ++end;
+        ready.splice(ready.end(), entries_, entries_.begin(), end);
+    }
+    for (Entry& entry : ready) {
+        Job& job = *entry.job;
+        RunGuarded(form, [&] {
+            switch (entry.state) {
+            case State::Ran: job.Finish(); break;
+            case State::Dropped: job.Dropped(); break;
+            default: job.Failed(entry.failure.data()); break;
+            }
+        });
+    }
 }
 
 void JobQueue::Stop() {
-    std::deque<std::unique_ptr<Job>> waiting;
-    std::vector<std::unique_ptr<Job>> finished;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopped_ = true;
-        // Under the lock: the running job is not released before Ran.
-        if (running_) running_->Cancel();
-        waiting.swap(waiting_);
-        finished.swap(finished_);
+    std::list<Entry> released;
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    waiting_ = 0;
+    // The running job stays until its Run returns; the lock keeps it from being released.
+    if (hasRunning_) {
+        running_->job->Cancel();
+        released.splice(released.end(), entries_, entries_.begin(), running_);
+        released.splice(released.end(), entries_, std::next(running_), entries_.end());
+    } else {
+        released.swap(entries_);
     }
 }
 
@@ -58,9 +128,14 @@ bool JobQueue::Stopped() const {
     return stopped_;
 }
 
+bool JobQueue::Running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hasRunning_;
+}
+
 std::size_t JobQueue::Waiting() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return waiting_.size();
+    return waiting_;
 }
 
 Worker::Worker(Form& form) : form_(form) { form_.RegisterWorker(this); }
@@ -68,12 +143,18 @@ Worker::Worker(Form& form) : form_(form) { form_.RegisterWorker(this); }
 Worker::~Worker() { form_.UnregisterWorker(this); }
 
 void Worker::Queue(std::unique_ptr<Job> job) {
-    if (std::unique_ptr<Job> dropped = Jobs().Push(std::move(job))) dropped->Dropped();
-    Wake();
+    if (Jobs().Push(std::move(job))) {
+        bool started = false;
+        try {
+            started = StartRunner();
+        } catch (...) {
+        }
+        if (!started) Jobs().RunnerFailed("no thread could be started");
+    }
+    // A dropped or failed job at the front is reported now, in its place.
+    Jobs().Deliver(form_);
 }
 
-void Worker::DeliverFinished() {
-    for (const auto& job : Jobs().TakeFinished()) RunGuarded(form_, [&] { job->Finish(); });
-}
+void Worker::DeliverFinished() { Jobs().Deliver(form_); }
 
 }  // namespace toolkit

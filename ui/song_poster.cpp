@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <string_view>
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -90,6 +91,12 @@ public:
 
     void Finish() override { poster_.Settle(play_, result_); }
     void Dropped() override { poster_.Released(); }
+    // Could not run, or its result was lost: a failed try like any other.
+    void Failed(std::string_view why) override {
+        result_ = Result{};
+        result_.failure = OneLine(std::string(why));
+        poster_.Settle(play_, result_);
+    }
     void Cancel() override { client_->cancelled = true; }
 
 private:
@@ -158,7 +165,8 @@ void TSongPoster::Settle(const TPlay& play, const Result& result) {
     inFlight_ = false;
     const std::string name = FileNamePart(WireText(play.song.filename));
     const int tries = schedule_.Tries(play.playId);
-    if (tries == 0) {
+    const bool exchanged = !result.lines[0].empty();
+    if (tries == 0 && exchanged) {
         for (const std::string& line : result.lines) log_.AddLine(line);
     } else {
         log_.AddLine("Try " + std::to_string(tries + 1) + " for " + name + ": " +

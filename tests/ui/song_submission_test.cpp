@@ -276,11 +276,16 @@ TEST_F(HeldSubmissionTest, ANinthWaitingSubmissionDropsTheOldestWithOneLine) {
     EXPECT_EQ(PostedFiles(server), Numbered(2, 9));
 }
 
-TEST_F(HeldSubmissionTest, AStoppedPosterDropsTheWaitingOnesSilentlyAndTakesNoMore) {
+TEST_F(HeldSubmissionTest, AStoppedPosterWaitsForTheExchangeDropsTheWaitingOnesSilentlyAndTakesNoMore) {
+    PostTo("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/test.php");
     Submit(Numbered(1, 2));
-    EXPECT_TRUE(form().poster.Stop(0));
+    ASSERT_TRUE(backend.StartNextJob());
+    // The exchange still runs: the poster has not stopped yet.
+    EXPECT_FALSE(form().poster.Stop(0));
     Submit(Numbered(3, 3));
     EXPECT_EQ(backend.waitingJobs(), 0u);
+    ASSERT_TRUE(backend.FinishRunningJob());
+    EXPECT_TRUE(form().poster.Stop(0));
     EXPECT_FALSE(backend.RunNextJob());
     EXPECT_TRUE(Log().empty());
     EXPECT_FALSE(form().Timer2.Enabled());
