@@ -143,7 +143,8 @@ void TOutbox::ReadFile() {
         return;
     }
     platform::File file;
-    if (!file.OpenShareRead(path_)) return SetAside("it cannot be read: " + platform::LastFileError());
+    // Held open elsewhere for a moment (a virus scanner): the plays as last known stand.
+    if (!file.OpenShareRead(path_)) return;
     const std::int64_t length = file.Length();
     if (length < 0 || length > kMaxFileBytes) return SetAside("it is larger than 16 MiB");
     std::string text(static_cast<std::size_t>(length), '\0');

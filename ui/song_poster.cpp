@@ -151,14 +151,20 @@ void TSongPoster::SendNext() {
     outbox_->Load();
     if (outbox_->Plays().empty()) return outbox_->EndSending();
     const TPlay& play = outbox_->Plays().front();
-    TSongFields fields = Converted(play.song, WireText);
-    fields.password = target.password;
-    TMultipartFormStream body;
-    AddSongFields(body, fields);
-    AddPlayFields(body, play.playedAt, play.playId);
-    inFlight_ = true;
-    worker_->Queue(std::make_unique<Exchange>(*this, client_, target.url, std::move(body),
-                                              ConnectTimeout, play));
+    try {
+        TSongFields fields = Converted(play.song, WireText);
+        fields.password = target.password;
+        TMultipartFormStream body;
+        AddSongFields(body, fields);
+        AddPlayFields(body, play.playedAt, play.playId);
+        inFlight_ = true;
+        worker_->Queue(std::make_unique<Exchange>(*this, client_, target.url, std::move(body),
+                                                  ConnectTimeout, play));
+    } catch (...) {
+        // Memory ran out: the play stays in the outbox for the next poll.
+        inFlight_ = false;
+        outbox_->EndSending();
+    }
 }
 
 void TSongPoster::Settle(const TPlay& play, const Result& result) {
