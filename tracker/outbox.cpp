@@ -146,13 +146,20 @@ void TOutbox::ReadFile() {
     // Held open elsewhere for a moment (a virus scanner): the plays as last known stand.
     if (!file.OpenShareRead(path_)) return;
     const std::int64_t length = file.Length();
-    if (length < 0 || length > kMaxFileBytes) return SetAside("it is larger than 16 MiB");
+    // Windows renames no file that is open: each way out closes it first.
+    if (length < 0 || length > kMaxFileBytes) {
+        file.Close();
+        return SetAside("it is larger than 16 MiB");
+    }
     std::string text(static_cast<std::size_t>(length), '\0');
     // Appends only lengthen the file and rewrites change its mark: with both as this
     // process left them, the plays in memory are the file's.
     const std::size_t markBytes = std::min(text.size(), kVersionLineBytes);
-    if (file.Read(text.data(), markBytes) != static_cast<std::int64_t>(markBytes))
-        return SetAside("it cannot be read: " + platform::LastFileError());
+    if (file.Read(text.data(), markBytes) != static_cast<std::int64_t>(markBytes)) {
+        const std::string reason = platform::LastFileError();
+        file.Close();
+        return SetAside("it cannot be read: " + reason);
+    }
     if (length == fileBytes_ && text.compare(0, markBytes, versionLine_) == 0) return;
     const std::size_t rest = text.size() - markBytes;
     const bool read = file.Read(text.data() + markBytes, rest) == static_cast<std::int64_t>(rest);
