@@ -304,7 +304,7 @@ void TOutbox::Append(const TPlay& play) {
     AppendLine(record);
 }
 
-void TOutbox::Remove(const std::string& playId) {
+void TOutbox::Remove(std::string playId) {
     Change change(*this);
     const auto found = FindPlay(plays_, playId);
     if (found == plays_.end()) return;  // another player settled it meanwhile
@@ -312,7 +312,7 @@ void TOutbox::Remove(const std::string& playId) {
     if (AppendLine("-\t" + playId + "\n")) CompactWhenHalfSent();
 }
 
-void TOutbox::MoveBehind(const std::string& playId) {
+void TOutbox::MoveBehind(std::string playId) {
     Change change(*this);
     const auto found = FindPlay(plays_, playId);
     if (found == plays_.end()) return;

@@ -44,10 +44,11 @@ public:
     void Load();
     // Adds `play` behind the others; a full outbox drops its oldest play first.
     void Append(const TPlay& play);
-    // The play is settled (sent or refused) and goes.
-    void Remove(const std::string& playId);
+    // The play is settled (sent or refused) and goes. The ids are copies: a caller may name
+    // a play by the id it holds in Plays().
+    void Remove(std::string playId);
     // The play goes behind every other one.
-    void MoveBehind(const std::string& playId);
+    void MoveBehind(std::string playId);
 
     // The plays, oldest first, as last read or changed.
     const std::deque<TPlay>& Plays() const { return plays_; }
