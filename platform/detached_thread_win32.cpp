@@ -16,7 +16,18 @@ struct Start {
 };
 
 std::mutex threadsMutex;
-std::vector<HANDLE> threads;  // closed once seen ended
+// Closed once seen ended: at each start, each wait and each thread's end. A thread's own
+// handle outlives its end, since only the handle shows that its module reference is gone.
+// At unload every thread of ours has dropped its reference: the rest are closed then.
+struct ThreadHandles : std::vector<HANDLE> {
+    ThreadHandles() = default;
+    ThreadHandles(const ThreadHandles&) = delete;
+    ThreadHandles& operator=(const ThreadHandles&) = delete;
+    ~ThreadHandles() {
+        for (HANDLE thread : *this) CloseHandle(thread);
+    }
+};
+ThreadHandles threads;
 
 // Forgets the threads that have ended; called with the mutex held.
 void CloseEnded() {
@@ -36,6 +47,10 @@ DWORD WINAPI ThreadMain(void* parameter) {
             start->work();
         } catch (...) {
         }
+    }
+    {
+        std::lock_guard<std::mutex> lock(threadsMutex);
+        CloseEnded();
     }
     // Drops this thread's reference and ends it without returning into the module, which
     // may be unloaded by this very call.

@@ -1,6 +1,7 @@
 #include "platform/sockets.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -116,9 +117,22 @@ struct Lookup {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
+    bool leftBehind = false;  // the one waiting gave up
     std::vector<SocketAddress> addresses;
     SocketError error;
 };
+
+// Lookups whose waiter gave up but which still run. Each holds a thread, so a name server
+// that never answers may not pile them up: beyond the cap a lookup is not started.
+constexpr int kMaxLeftBehind = 4;
+std::atomic<int> leftBehindLookups{0};
+
+// Called with the lookup's mutex held, when the one waiting gives up.
+void LeaveBehind(Lookup& lookup) {
+    if (lookup.done || lookup.leftBehind) return;
+    lookup.leftBehind = true;
+    ++leftBehindLookups;
+}
 
 }  // namespace
 
@@ -129,6 +143,12 @@ IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int time
     SocketError notLiteral;
     addresses = LookUp(host, port, AI_NUMERICHOST, notLiteral);
     if (!addresses.empty()) return IoStatus::Done;
+    if (IsCancelled(cancel)) {
+        error = sys::ErrorFor(sys::kCancelled);
+        return IoStatus::Failed;
+    }
+    // As if this lookup, too, had run out of time.
+    if (leftBehindLookups.load() >= kMaxLeftBehind) return IoStatus::TimedOut;
     const Deadline deadline(timeoutMs);
     auto lookup = std::make_shared<Lookup>();
     const bool started = StartDetachedThread([lookup, host, port] {
@@ -138,6 +158,7 @@ IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int time
         lookup->addresses = std::move(found);
         lookup->error = std::move(lookupError);
         lookup->done = true;
+        if (lookup->leftBehind) --leftBehindLookups;
         lookup->finished.notify_all();
     });
     if (!started) {
@@ -148,11 +169,15 @@ IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int time
     for (;;) {
         if (lookup->done) break;
         if (IsCancelled(cancel)) {
+            LeaveBehind(*lookup);
             error = sys::ErrorFor(sys::kCancelled);
             return IoStatus::Failed;
         }
         const int wait = NextWait(deadline, cancel);
-        if (wait == 0) return IoStatus::TimedOut;
+        if (wait == 0) {
+            LeaveBehind(*lookup);
+            return IoStatus::TimedOut;
+        }
         if (wait < 0) {
             lookup->finished.wait(lock);
         } else {

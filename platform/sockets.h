@@ -57,8 +57,9 @@ using CancelFlag = std::atomic<bool>;
 // The addresses of `host` (a name, or an IPv4 or IPv6 literal without brackets) for TCP on
 // `port`, in the system's order of preference, within `timeoutMs` (0 or less: no bound) and
 // ended by `cancel`: a name is looked up on a thread of its own, which a lookup that never
-// returns leaves behind. Done with `addresses` set; TimedOut; or Failed with `error` saying
-// why (a name that does not resolve among them).
+// returns leaves behind; while 4 are left behind, no other starts and the result is TimedOut
+// at once. Done with `addresses` set; TimedOut; or Failed with `error` saying why (a name
+// that does not resolve among them).
 IoStatus ResolveHostWithin(const std::string& host, std::uint16_t port, int timeoutMs,
                            const CancelFlag* cancel, std::vector<SocketAddress>& addresses,
                            SocketError& error);

@@ -62,15 +62,17 @@ Job* JobQueue::TakeNext() {
 }
 
 void JobQueue::RunTaken(Job& job, const std::function<void()>& announce) {
-    std::string_view failure;
+    std::array<char, 96> failure{};  // copied while the exception still exists
+    bool failed = true;
     try {
         job.Run();
+        failed = false;
     } catch (const std::bad_alloc&) {
-        failure = "out of memory";
+        CopyFailure(failure, "out of memory");
     } catch (const std::exception& error) {
-        failure = error.what();
+        CopyFailure(failure, error.what());
     } catch (...) {
-        failure = "unknown error";
+        CopyFailure(failure, "unknown error");
     }
     std::unique_ptr<Job> released;  // destroyed outside the lock
     std::lock_guard<std::mutex> lock(mutex_);
@@ -80,8 +82,8 @@ void JobQueue::RunTaken(Job& job, const std::function<void()>& announce) {
         entries_.erase(running_);
         return;
     }
-    running_->state = failure.empty() ? State::Ran : State::Failed;
-    if (!failure.empty()) CopyFailure(running_->failure, failure);
+    running_->state = failed ? State::Failed : State::Ran;
+    running_->failure = failure;
     if (announce) announce();
 }
 

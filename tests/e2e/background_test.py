@@ -1,14 +1,16 @@
 #!/usr/bin/python3
 """Submissions off the player's thread, with the real plug-in in the stand-in player under
 wine64: a silent server leaves the player's message loop free, slow answers are logged in
-the order of the songs, and quit plus unload in the middle of an exchange return at once
-while the player goes on. All but the first run the
-plug-in's timers 100 times faster (the stand-in's timescale), so an interval is 100 ms.
+the order of the songs, quit plus unload in the middle of an exchange return at once while
+the player goes on, and every unload (after quit, without quit, and with a name lookup that
+outlasts quit) leaves no module of ours. All but the first run the plug-in's timers 100 times
+faster (the stand-in's timescale), so an interval is 100 ms.
 
 Usage: background_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
 import email.parser
 import http.server
 import os
+import subprocess
 import sys
 import tempfile
 import threading
@@ -76,16 +78,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def run(folder, player_exe, plugin_dll, server, script, songs, timeout_ms, seconds):
-    """Runs the stand-in player on `script` against `server`; returns it once ended."""
+def run(folder, player_exe, plugin_dll, server, script, songs, timeout_ms, seconds, url=None,
+        env=None):
+    """Runs the stand-in player on `script` against `server` (or `url`); returns it once ended."""
     os.makedirs(os.path.join(folder, "Plugins"))
     music = os.path.join(folder, "Music")
     os.makedirs(music)
     paths = [os.path.join(music, "song{:02}.mp3".format(i)) for i in range(songs)]
     for i, path in enumerate(paths):
         session.write_song(path, 1, "Artist", "Title {}".format(i), "", "", "", "", i)
-    session.write_settings(folder, server.url(), "pw", 10, timeout_ms, 1)
-    player = session.Player(folder, player_exe, plugin_dll, script, paths)
+    session.write_settings(folder, url or server.url(), "pw", 10, timeout_ms, 1)
+    player = session.Player(folder, player_exe, plugin_dll, script, paths, env=env)
     player.ended = player.finish(seconds)
     player.texts = [text for _, text, _ in player.lines]
     player.log = [t[len("logline "):] for t in player.texts if t.startswith("logline ")]
@@ -119,10 +122,12 @@ def main(player_exe, plugin_dll, report):
     if checks.lacks_display():
         return checks.write(report)
 
-    def scenario(name, answer, script, songs):
+    def scenario(name, answer, script, songs, host=None, env=None):
         with tempfile.TemporaryDirectory(prefix="quillon-bg-") as folder:
             server = Server(answer)
-            player = run(folder, player_exe, plugin_dll, server, script, songs, 10000, 60)
+            url = host and "http://{}:{}/test.php".format(host, server.server_address[1])
+            player = run(folder, player_exe, plugin_dll, server, script, songs, 10000, 60, url,
+                         env)
             server.stop()
         checks.case(name)
         ran_through(checks, player)
@@ -161,6 +166,42 @@ def main(player_exe, plugin_dll, report):
     closed = [(t - started) * 1000 for t in server.closed]
     checks.expect(len(closed) == 1 and closed[0] < 3000 + 2000,
                   "the exchange's connection closed at {} ms".format(closed))
+
+    # Quit before the first submission; the song seen after it is not posted, no thread
+    # starts, and the unload leaves nothing of ours.
+    server, player = scenario("AfterQuitALateSubmissionStartsNoThread", lambda n: 0,
+                              "at 0 timescale 100\nat 0 start\nat 0 quit\nat 300 select 1\n"
+                              "at 1500 unload\nat 1600 module\nat 1700 window\nat 2000 gap\n"
+                              "at 2500 exit\n", 2)
+    checks.expect(server.posts == [], "posts {}".format(server.posts))
+    checks.expect("module none" in player.texts and "window none" in player.texts,
+                  "left after the unload: {}".format(player.texts[-8:]))
+
+    # No quit: the idle plug-in has no thread of ours, so FreeLibrary unloads it there and then.
+    server, player = scenario("AnUnloadWithoutQuitLeavesNoModuleAndNoThread", lambda n: 0,
+                              "at 0 timescale 100\nat 0 start\nat 4000 log\nat 4500 unload\n"
+                              "at 4600 module\nat 4700 window\nat 5000 gap\nat 5500 exit\n", 1)
+    checks.expect(player.log == groups(["song00.mp3"]), "log {}".format(player.log))
+    checks.expect("module none" in player.texts and "window none" in player.texts,
+                  "left after the unload: {}".format(player.texts[-8:]))
+
+    # A name lookup that outlasts quit's grace keeps the module: quit destroys the window
+    # itself, and the module goes when the lookup ends.
+    with tempfile.TemporaryDirectory(prefix="quillon-shim-") as shim:
+        library = os.path.join(shim, "stalled_lookup.so")
+        built = subprocess.run(["cc", "-shared", "-fPIC", "-o", library,
+                                os.path.join(os.path.dirname(__file__), "stalled_lookup.c"),
+                                "-ldl"], capture_output=True, text=True)
+        server, player = scenario(
+            "AQuitThatCannotEndALookupDestroysTheWindowItself", lambda n: 0,
+            "at 0 timescale 100\nat 0 start\nat 3000 quit\nat 3000 unload\nat 3100 window\n"
+            "at 3200 module\nat 14000 module\nat 14500 gap\nat 15000 exit\n", 1,
+            host="late.stall.test", env={"LD_PRELOAD": library, "QUILLON_STALL_SECONDS": "6"})
+    checks.expect(built.returncode == 0, "the lookup shim: {}".format(built.stderr))
+    modules = [text for text in player.texts if text.startswith("module ")]
+    checks.expect("window none" in player.texts, "the window outlived quit and unload")
+    checks.expect(modules == ["module loaded", "module none"], "modules {}".format(modules))
+    checks.expect(server.posts == [], "posts {}".format(server.posts))
     return checks.write(report)
 
 

@@ -54,6 +54,7 @@ class Server:
         self.count = 0
         self.lock = threading.Lock()
         self.taken = {}  # play_id: how often the server answered it with 2xx
+        self.tries = {}  # play_id: how often it came
         threading.Thread(target=self.serve, daemon=True).start()
 
     def serve(self):
@@ -87,6 +88,7 @@ class Server:
                 play_id = body.partition(b'name="play_id"\r\n\r\n')[2][:32].decode("ascii")
                 with self.lock:
                     self.taken.setdefault(play_id, 0)
+                    self.tries[play_id] = self.tries.get(play_id, 0) + 1
                     if answer in TAKEN:
                         self.taken[play_id] += 1
                 if answer is None:
@@ -179,6 +181,10 @@ def main(player_exe, plugin_dll):
         ok = False
     if twice or never:
         print("FAILED: every play must be stored exactly once")
+        for play_id, count in server.taken.items():
+            if count != 1:
+                print("  {}: taken {} times, tried {} times".format(
+                    play_id or "(no play_id)", count, server.tries[play_id]))
         ok = False
     after100, last = figures[1], figures[3]
     for key in ("handles", "gdi", "user", "fds"):

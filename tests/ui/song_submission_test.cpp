@@ -392,6 +392,17 @@ TEST_F(HeldSubmissionTest, EachPlayIsWrittenDownBeforeItsExchangeAndTheyGoOneAtA
     EXPECT_TRUE(WaitingFiles().empty());
 }
 
+TEST_F(HeldSubmissionTest, APlayWithoutAThreadToSendItFailsAtOnceAndIsKept) {
+    backend.failRunnerStarts = true;
+    Submit(Numbered(1, 1));
+    const std::vector<std::string> log = Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "Try 1 for 1.mp3: no thread could be started");
+    EXPECT_TRUE(IsWaitingLine(log[1], 1)) << log[1];
+    EXPECT_EQ(backend.waitingJobs(), 0u);
+    EXPECT_EQ(WaitingFiles(), Numbered(1, 1));
+}
+
 TEST_F(HeldSubmissionTest, AStoppedPosterEndsTheExchangeKeepsItsPlayAndSendsNoMore) {
     PostToRefusingPort();
     Submit(Numbered(1, 2));

@@ -13,6 +13,7 @@
 //   unload       frees the library
 //   next, select <n>            change the current playlist entry
 //   window       facts about the top-level window "Quillon 1.0", or "window none"
+//   module       "module loaded" while the plug-in's DLL is mapped, else "module none"
 //   close        sends it WM_CLOSE
 //   log          the lines of its log page, "log lines=<n>" then "logline <text>" each
 //   fields       each edit with a label on its left: field "<label>" "<text>"
@@ -177,6 +178,11 @@ void Unload() {
     ThePlayer.library = nullptr;
     ThePlayer.record = nullptr;
     Report(freed ? "unload ok" : "unload failed");
+}
+
+// Whether the plug-in's module is still mapped: a thread of ours holds it while it runs.
+void ReportModule() {
+    Report(GetModuleHandleA(PLUGIN_FILE) ? "module loaded" : "module none");
 }
 
 void ReportPluginWindow() {
@@ -403,6 +409,7 @@ const Command kCommands[] = {
     {"next", Needs::Nothing, NoArgument<Next>},
     {"select", Needs::Nothing, SelectEntry},
     {"window", Needs::Nothing, NoArgument<ReportPluginWindow>},
+    {"module", Needs::Nothing, NoArgument<ReportModule>},
     {"close", Needs::Nothing, NoArgument<ClosePluginWindow>},
     {"log", Needs::Nothing, NoArgument<ReportLog>},
     {"fields", Needs::Nothing, NoArgument<ReportFields>},

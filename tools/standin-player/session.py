@@ -60,7 +60,7 @@ def settings_path(folder):
 class Player:
     """The stand-in player running a script; its report lines arrive as (ms, text, wall time)."""
 
-    def __init__(self, folder, player_exe, plugin_dll, script, playlist, wine=WINE64):
+    def __init__(self, folder, player_exe, plugin_dll, script, playlist, wine=WINE64, env=None):
         self.folder = folder
         os.makedirs(os.path.join(folder, "Plugins"), exist_ok=True)
         shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
@@ -74,7 +74,8 @@ class Player:
         self.changed = threading.Condition()
         self.process = subprocess.Popen(
             [wine, "standin-player.exe", "script.txt", "playlist.txt"], cwd=folder,
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            env=None if env is None else {**os.environ, **env})
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
 
