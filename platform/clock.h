@@ -1,6 +1,8 @@
 // The clock: the local date and time, to the millisecond.
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 struct LocalDateTime {
@@ -15,5 +17,8 @@ struct LocalDateTime {
 
 // The wall clock in the user's time zone, not universal time.
 LocalDateTime LocalNow();
+
+// Universal time: milliseconds since 1970-01-01 00:00:00 UTC.
+std::int64_t UtcNowMilliseconds();
 
 }  // namespace platform

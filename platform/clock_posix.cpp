@@ -13,4 +13,10 @@ LocalDateTime LocalNow() {
             local.tm_min,         local.tm_sec,     static_cast<int>(now.tv_nsec / 1000000)};
 }
 
+std::int64_t UtcNowMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 }  // namespace platform

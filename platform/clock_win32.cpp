@@ -11,4 +11,13 @@ LocalDateTime LocalNow() {
             now.wMilliseconds};
 }
 
+std::int64_t UtcNowMilliseconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    // 100 ns units since 1601; 11644473600 s lie between 1601 and 1970.
+    const std::int64_t ticks =
+        (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks / 10000 - 11644473600000LL;
+}
+
 }  // namespace platform

@@ -26,6 +26,9 @@ public:
     // A new file, for reading and writing, no sharing, normal attributes. Whatever had the
     // name before is removed first: a symbolic link goes, and what it pointed to stays.
     bool CreateExclusive(const std::u16string& path);
+    // For writing at the end, created when missing; other programs may read and write it
+    // too, so that two players can share one file under a lock of their own.
+    bool OpenAppend(const std::u16string& path);
 
     bool IsOpen() const;
     // False when the system reports an error on closing (written data may be lost).
@@ -59,5 +62,8 @@ bool DeleteFilePath(const std::u16string& path);
 // contents exists under `target`. Fails, leaving both as they were, while `target` is open.
 // On POSIX the replacement takes the target's permission bits.
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target);
+
+// Why the last of the calls above failed, in the system's words.
+std::string LastFileError();
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -70,6 +71,12 @@ bool File::CreateExclusive(const std::u16string& path) {
     // anything take the name again meanwhile, the exclusive create fails and follows nothing.
     ::unlink(Native(path).c_str());
     descriptor_ = OpenWith(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
+    return IsOpen();
+}
+
+bool File::OpenAppend(const std::u16string& path) {
+    Close();
+    descriptor_ = OpenWith(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW);
     return IsOpen();
 }
 
@@ -143,5 +150,7 @@ bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& ta
         return false;
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+
+std::string LastFileError() { return std::strerror(errno); }
 
 }  // namespace platform

@@ -63,6 +63,12 @@ bool File::CreateExclusive(const std::u16string& path) {
     return IsOpen();
 }
 
+bool File::OpenAppend(const std::u16string& path) {
+    Close();
+    handle_ = OpenWith(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    return IsOpen();
+}
+
 bool File::IsOpen() const { return handle_ != nullptr; }
 
 bool File::Close() {
@@ -129,6 +135,17 @@ bool DeleteFilePath(const std::u16string& path) { return DeleteFileW(Wide(path))
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
     return MoveFileExW(Wide(replacement), Wide(target),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string LastFileError() {
+    const DWORD code = GetLastError();
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    return reason.empty() ? "system error " + std::to_string(code) : reason;
 }
 
 }  // namespace platform

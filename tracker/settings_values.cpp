@@ -22,6 +22,11 @@ std::string SettingsFilePath(std::string_view hostExePath) {
            "/Plugins/gen_quillon.ini";
 }
 
+std::string OutboxFilePath(std::string_view hostExePath) {
+    return std::string(hostExePath.substr(0, platform::FileNameStart(hostExePath))) +
+           "/Plugins/gen_quillon.outbox";
+}
+
 std::int32_t IntegerSettingOrDefault(const std::optional<std::string>& text,
                                      std::int32_t fallback) {
     if (!text) return fallback;

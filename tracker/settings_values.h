@@ -18,6 +18,8 @@ inline constexpr char kDefaultUrl[] = "http://127.0.0.1/test.php";
 // The settings file of a host program at `hostExePath`: its directory (cut after the last
 // "\" or ":", separator kept) with "/Plugins/gen_quillon.ini" appended as it stands.
 std::string SettingsFilePath(std::string_view hostExePath);
+// The outbox of plays waiting to be sent, beside the settings file.
+std::string OutboxFilePath(std::string_view hostExePath);
 
 // A whole-number key's value: a text of three or more characters beginning "0x" or "0X" is
 // hexadecimal; otherwise a decimal number with optional leading blanks and sign, or "$" and

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/host_process.h"
 #include "player/player.h"
 #include "toolkit/controls.h"
@@ -31,6 +32,8 @@ struct MainFormContext {
     std::function<player::WindowHandle()> playerWindow;
     // The host program's executable, whose folder holds the Plugins folder and the settings.
     std::function<std::string()> hostExecutablePath = platform::HostProcessPath;
+    // Universal time in milliseconds since 1970: when songs were played, when to try again.
+    std::function<std::int64_t()> utcNow = platform::UtcNowMilliseconds;
 };
 
 // A component's part of the layout: its text, its place in its parent's client area and its
@@ -121,8 +124,10 @@ public:
 
     toolkit::Timer Timer1{*this, "Timer1"};  // poll
     toolkit::Timer Timer2{*this, "Timer2"};  // send
-    // The submissions and the HTTP client `http` that posts them, away from this thread.
-    TSongPoster poster{*this};
+    // The plays, their outbox, and the HTTP client `http` that posts them, away from this
+    // thread.
+    TSongPoster poster{*this, log, [this] { return PostTarget(); },
+                       [this] { return context_.utcNow(); }};
 
     // The link's colour while the mouse is over it, and its own colour while it is not.
     toolkit::Color linkHoverColor = toolkit::clBlack;
@@ -154,6 +159,12 @@ private:
     void BuildHelpPage();
     void BuildAboutPages();
     void WireEvents();
+    // Where each try posts, read from the controls at that moment.
+    TSongPoster::Target PostTarget() const;
+    const std::u16string& OutboxPath();
 
     MainFormContext context_;
+    // When the song now shown became current: its play's time.
+    std::int64_t songCurrentSinceMs_ = 0;
+    std::u16string outboxPath_;
 };

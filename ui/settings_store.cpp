@@ -84,4 +84,6 @@ void TMainForm::SaveSettings(toolkit::Component&) {
     // Cancels a submission pending for the current song: only the next change re-arms it.
     Timer2.SetEnabled(false);
     Button1.SetEnabled(false);
+    // A corrected URL or password: the waiting plays are tried at once.
+    poster.TryNow();
 }

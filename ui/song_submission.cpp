@@ -1,31 +1,39 @@
-// Posting the song the window shows to the user's web site, and logging the answer.
+// Recording the song the window shows as a play, which the poster then sends.
+#include "platform/codepage.h"
 #include "tracker/http/song_submission.h"
+#include "tracker/settings_values.h"
 #include "ui/main_form.h"
 
 void TMainForm::SendSongInfo(toolkit::Component&) {
     // The controls as they stand now, applied or not: an unchecked box or an empty URL
-    // posts nothing. A URL of blanks is not empty and is tried.
+    // records nothing. A URL of blanks is not empty and is tried.
     if (!urlbox.Text().empty() && send.Checked()) {
-        std::optional<TMultipartFormStream> body;
         try {
-            body.emplace();
-            AddSongFields(*body, TSongFields{.artist = ID3artist.Text(),
-                                             .album = ID3album.Text(),
-                                             .title = ID3title.Text(),
-                                             .track = ID3track.Text(),
-                                             .year = ID3year.Text(),
-                                             .genre = ID3genre.Text(),
-                                             .comment = ID3Comment.Text(),
-                                             .filename = filename.Text(),
-                                             .password = params.Text()});
+            // Written down before any network work; the password is read at each try.
+            poster.Record(TSongFields{.artist = ID3artist.Text(),
+                                      .album = ID3album.Text(),
+                                      .title = ID3title.Text(),
+                                      .track = ID3track.Text(),
+                                      .year = ID3year.Text(),
+                                      .genre = ID3genre.Text(),
+                                      .comment = ID3Comment.Text(),
+                                      .filename = filename.Text(),
+                                      .password = ""},
+                          songCurrentSinceMs_, OutboxPath());
         } catch (...) {
-            // Logged like a failed post: nothing may interrupt the user from a timer.
-            body.reset();
+            // Nothing may interrupt the user from a timer (memory running out).
         }
-        // Everything is read now; the exchange itself runs on the worker, and its lines
-        // come back in the order of the submissions.
-        poster.Post(urlbox.Text(), std::move(body), FileNamePart(filename.Text()), log);
     }
-    // One submission per arming of the timer, whatever happened.
+    // One play per arming of the timer, whatever happened.
     Timer2.SetEnabled(false);
+}
+
+TSongPoster::Target TMainForm::PostTarget() const {
+    return {urlbox.Text(), params.Text(), send.Checked()};
+}
+
+const std::u16string& TMainForm::OutboxPath() {
+    if (outboxPath_.empty())
+        outboxPath_ = platform::Utf16FromAnsi(tracker::OutboxFilePath(context_.hostExecutablePath()));
+    return outboxPath_;
 }

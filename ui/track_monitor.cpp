@@ -4,6 +4,8 @@
 #include "ui/main_form.h"
 
 void TMainForm::Timer1Timer(toolkit::Component&) {
+    // Plays waiting from before (this run's or an earlier one's) go when their try is due.
+    poster.Poll(OutboxPath());
     const std::int32_t position =
         player::QueryPlayer(context_.player, context_.playerWindow(), player::IPC_GETLISTPOS, 0);
     filename.SetText(player::QueryPlayerText(context_.player, context_.playerWindow(),
@@ -11,6 +13,7 @@ void TMainForm::Timer1Timer(toolkit::Component&) {
     // The field carries the name: what it holds is what gets compared and remembered.
     if (filename.Text() == context_.lastFileName) return;
     context_.lastFileName = filename.Text();
+    songCurrentSinceMs_ = context_.utcNow();
     loadTrack();
     // Already counting for an earlier song: it runs on, so the submission comes one period
     // after the first change and carries the song shown then.

@@ -2,8 +2,8 @@
 // Receives the songs that the Quillon plug-in reports and lists them.
 //
 // POST (from the plug-in): multipart form fields artist, album, title, track, year, genre,
-// comment, filename, comment (again) and password. A play is stored when the password
-// matches; the answer is "OK".
+// comment, filename, comment (again) and password, then played_at and play_id. A play is
+// stored when the password matches, once per play_id; the answer is "OK".
 // GET (from a browser): a page listing the stored plays, newest first.
 
 // ---- Configuration -------------------------------------------------------------------------
@@ -71,8 +71,32 @@ function open_database(string $path): PDO
         played_at TEXT NOT NULL,
         artist TEXT NOT NULL, album TEXT NOT NULL, title TEXT NOT NULL,
         track TEXT NOT NULL, year TEXT NOT NULL, genre TEXT NOT NULL,
-        comment TEXT NOT NULL, filename TEXT NOT NULL)');
+        comment TEXT NOT NULL, filename TEXT NOT NULL, play_id TEXT)');
+    // A database from before play_id gets the column; its old plays keep none.
+    $columns = $db->query('PRAGMA table_info(plays)')->fetchAll(PDO::FETCH_COLUMN, 1);
+    if (!in_array('play_id', $columns, true)) {
+        $db->exec('ALTER TABLE plays ADD COLUMN play_id TEXT');
+    }
+    $db->exec('CREATE UNIQUE INDEX IF NOT EXISTS plays_play_id ON plays (play_id)');
     return $db;
+}
+
+// When the song was played: the plug-in's played_at (UTC, 2026-12-09T07:58:31Z), or now
+// for plug-ins that do not send it. Plays sent late keep their own time.
+function played_at(): string
+{
+    $value = $_POST['played_at'] ?? '';
+    if (is_string($value) && preg_match('/^(\d{4}-\d{2}-\d{2})T(\d{2}:\d{2}:\d{2})Z$/', $value, $parts)) {
+        return $parts[1] . ' ' . $parts[2];
+    }
+    return gmdate('Y-m-d H:i:s');
+}
+
+// The play's own name, the same on every try; none from older plug-ins.
+function play_id(): ?string
+{
+    $value = $_POST['play_id'] ?? '';
+    return is_string($value) && preg_match('/^[0-9a-f]{32}$/', $value) ? $value : null;
 }
 
 function html(string $text): string
@@ -91,9 +115,11 @@ if ($method === 'POST') {
     }
     try {
         $db = open_database($database);
-        $insert = $db->prepare('INSERT INTO plays (played_at, ' . implode(', ', FIELDS) .
-            ') VALUES (:played_at, :' . implode(', :', FIELDS) . ')');
-        $values = [':played_at' => gmdate('Y-m-d H:i:s')];
+        // A play already stored (its answer was lost, so the plug-in sent it again) is
+        // answered like a new one and not stored twice.
+        $insert = $db->prepare('INSERT OR IGNORE INTO plays (played_at, play_id, ' .
+            implode(', ', FIELDS) . ') VALUES (:played_at, :play_id, :' . implode(', :', FIELDS) . ')');
+        $values = [':played_at' => played_at(), ':play_id' => play_id()];
         foreach (FIELDS as $name) {
             $values[':' . $name] = field($name);
         }
@@ -113,7 +139,7 @@ if ($method !== 'GET' && $method !== 'HEAD') {
 try {
     $db = open_database($database);
     $select = $db->prepare('SELECT played_at, ' . implode(', ', FIELDS) .
-        ' FROM plays ORDER BY id DESC LIMIT :limit');
+        ' FROM plays ORDER BY played_at DESC, id DESC LIMIT :limit');
     $select->bindValue(':limit', $page_limit, PDO::PARAM_INT);
     $select->execute();
     $plays = $select->fetchAll(PDO::FETCH_ASSOC);

@@ -3,7 +3,9 @@
 loopback server, the plug-in's timers run 100 times faster (an interval of 10 s becomes
 100 ms; the product is unchanged). Every other answer fails, in turn: 404, 302 with a
 Location, a close before the status line, a chunked body broken off, and no answer at all
-(the time-out). Prints the process's handle count, GDI and USER objects and private bytes at
+(the time-out). A play whose answer failed stays in the outbox and is sent again; in the end
+every play must have been taken by the server exactly once (by its play_id). Prints the
+process's handle count, GDI and USER objects and private bytes at
 the start, after the first hundred submissions, in the middle and at the end; fails when they
 grow after the first hundred or when a submission is not logged. Wine counts no GDI or USER
 objects and no private bytes, so the process's anonymous resident memory and open file
@@ -27,6 +29,9 @@ FIRST_MS = 2000      # the first change
 TIMEOUT_MS = 150     # the plug-in's time-out, which the silent answers run into
 PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
 
+# After the last song, time for the last kept play's back-off (30 s) to run out.
+DRAIN_MS = 45000
+
 ANSWERS = [
     b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
     b"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here\n",
@@ -39,12 +44,17 @@ ANSWERS = [
     b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
     None,  # never answers
 ]
+# The answers with which the server has taken the play: a 2xx status line came.
+TAKEN = {answer for answer in ANSWERS if answer and answer.split(b" ")[1].startswith(b"2")}
 
 
 class Server:
     def __init__(self):
         self.listener = socket.create_server(("127.0.0.1", 0), backlog=64)
         self.count = 0
+        self.lock = threading.Lock()
+        self.taken = {}  # play_id: how often the server answered it with 2xx
+        self.tries = {}  # play_id: how often it came
         threading.Thread(target=self.serve, daemon=True).start()
 
     def serve(self):
@@ -57,8 +67,7 @@ class Server:
             self.count += 1
             threading.Thread(target=self.answer, args=(connection, answer), daemon=True).start()
 
-    @staticmethod
-    def answer(connection, answer):
+    def answer(self, connection, answer):
         with connection:
             connection.settimeout(10)
             try:
@@ -76,6 +85,12 @@ class Server:
                     if not piece:
                         return
                     body += piece
+                play_id = body.partition(b'name="play_id"\r\n\r\n')[2][:32].decode("ascii")
+                with self.lock:
+                    self.taken.setdefault(play_id, 0)
+                    self.tries[play_id] = self.tries.get(play_id, 0) + 1
+                    if answer in TAKEN:
+                        self.taken[play_id] += 1
                 if answer is None:
                     while connection.recv(65536):
                         pass
@@ -128,7 +143,7 @@ def main(player_exe, plugin_dll):
     script = ["at 0 timescale 100", "at 0 start", "at 1600 quiet"]
     script += ["at {} select {}".format(FIRST_MS + STEP_MS * i, i % 2) for i in range(1, SELECTS + 1)]
     script += ["at {} resources".format(mark) for mark in marks]
-    script += ["at {} log".format(end + 4000), "at {} exit".format(end + 5000)]
+    script += ["at {} log".format(end + DRAIN_MS - 1000), "at {} exit".format(end + DRAIN_MS)]
     script.sort(key=lambda line: int(line.split()[1]))
     with tempfile.TemporaryDirectory(prefix="quillon-soak-") as folder:
         music = os.path.join(folder, "Music")
@@ -140,7 +155,7 @@ def main(player_exe, plugin_dll):
         session.write_settings(folder, url, "pw", 10, TIMEOUT_MS, 1)
         player = session.Player(folder, player_exe, plugin_dll, "\n".join(script) + "\n", paths)
         figures = samples(player, 4)
-        ended = player.finish(end / 1000 + 120)
+        ended = player.finish((end + DRAIN_MS) / 1000 + 120)
     server.listener.close()
 
     if not ended or len(figures) != 4:
@@ -149,13 +164,27 @@ def main(player_exe, plugin_dll):
     for name, figure in zip(("start", "after 100", "middle", "end"), figures):
         print("{:>9}: handles={handles} gdi={gdi} user={user} private={private} "
               "rss-anon={rssanon_kb} KiB fds={fds}".format(name, **figure))
-    logged = sum(1 for _, text, _ in player.lines if text.startswith("logline Code: "))
+    # A play's first try logs its three lines, each later try one line.
+    logged = sum(1 for _, text, _ in player.lines
+                 if text.startswith(("logline Code: ", "logline Try ")))
     dropped = sum(1 for _, text, _ in player.lines if text.startswith("logline Not sent"))
+    plays = len(server.taken)
+    twice = sum(1 for count in server.taken.values() if count > 1)
+    never = sum(1 for count in server.taken.values() if count == 0)
     print("submissions: {} received by the server, {} logged, {} dropped".format(
         server.count, logged, dropped))
+    print("plays: {} sent, {} stored once, {} stored twice, {} never stored".format(
+        plays, plays - twice - never, twice, never))
     ok = True
-    if server.count < WANTED or logged != server.count or dropped != 0:
-        print("FAILED: want at least {} submissions, each logged".format(WANTED))
+    if plays < WANTED or logged != server.count or dropped != 0:
+        print("FAILED: want at least {} plays, each try logged".format(WANTED))
+        ok = False
+    if twice or never:
+        print("FAILED: every play must be stored exactly once")
+        for play_id, count in server.taken.items():
+            if count != 1:
+                print("  {}: taken {} times, tried {} times".format(
+                    play_id or "(no play_id)", count, server.tries[play_id]))
         ok = False
     after100, last = figures[1], figures[3]
     for key in ("handles", "gdi", "user", "fds"):

@@ -83,6 +83,7 @@ MainFormFixture::~MainFormFixture() = default;
 MainFormContext MainFormFixture::Context() {
     MainFormContext context{songTag, lastFileName, player, [] { return kPlayerWindow; }};
     context.hostExecutablePath = [this] { return HostExecutable(); };
+    context.utcNow = [this] { return kClockStartMs + static_cast<std::int64_t>(backend.now()); };
     return context;
 }
 

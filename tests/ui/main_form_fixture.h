@@ -52,6 +52,8 @@ FormFields ParseFormFields(const std::string& requestHead, const std::string& re
 class MainFormFixture {
 public:
     static constexpr player::WindowHandle kPlayerWindow = 0x4A11;
+    // Universal time when the manual clock reads 0: 2026-12-09T07:58:00Z.
+    static constexpr std::int64_t kClockStartMs = 1796803080000;
 
     MainFormFixture();
     ~MainFormFixture();

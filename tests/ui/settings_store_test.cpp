@@ -151,7 +151,7 @@ TEST_F(SettingsTest, ApplyCancelsThePendingSubmissionAndTheNextSongIsPostedAfter
     EXPECT_EQ(form.log.Lines().size(), 3u);
     ASSERT_EQ(server.Requests().size(), 1u);
     const FormFields fields = ParseFormFields(server.Requests()[0].head, server.Requests()[0].body);
-    ASSERT_EQ(fields.size(), 10u);
+    ASSERT_EQ(fields.size(), 12u);
     EXPECT_TRUE(fields[7].second.ends_with("b.mp3")) << fields[7].second;
 }
 

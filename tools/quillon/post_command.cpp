@@ -4,17 +4,23 @@
 #include <map>
 #include <optional>
 
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/whole_number.h"
 #include "tracker/http/http_client.h"
 #include "tracker/http/http_errors.h"
 #include "tracker/http/song_submission.h"
+#include "tracker/outbox.h"
+#include "tracker/utc_time.h"
 
 const char kPostUsage[] =
     "  post URL [--artist A] [--album B] [--title T] [--track N]\n"
     "           [--year Y] [--genre G] [--comment C] [--filename PATH]\n"
-    "           [--password P] [--timeout MS] [--count N]\n"
-    "                 post the song fields to a web script and print the answer";
+    "           [--password P] [--played-at 2026-12-09T07:58:31Z]\n"
+    "           [--play-id 32HEX] [--timeout MS] [--count N]\n"
+    "                 post the song fields to a web script and print the answer;\n"
+    "                 played-at is now and play-id random unless given, and\n"
+    "                 --count posts the same play N times";
 
 namespace {
 
@@ -37,12 +43,15 @@ std::string Ansi(const std::string& utf8) {
 
 int RunPost(const std::vector<std::string>& args) {
     TSongFields song;
+    std::string playedAt = FormatUtcTimestamp(platform::UtcNowMilliseconds());
+    std::string playId = NewPlayId();
     const std::map<std::string, std::string*> texts = {
         {"--artist", &song.artist},     {"--album", &song.album},
         {"--title", &song.title},       {"--track", &song.track},
         {"--year", &song.year},         {"--genre", &song.genre},
         {"--comment", &song.comment},   {"--filename", &song.filename},
-        {"--password", &song.password}};
+        {"--password", &song.password}, {"--played-at", &playedAt},
+        {"--play-id", &playId}};
     std::optional<std::string> url;
     int timeout = kDefaultTimeoutMs;
     int count = 1;
@@ -77,6 +86,7 @@ int RunPost(const std::vector<std::string>& args) {
     for (int post = 0; post < count; ++post) {
         TMultipartFormStream body;
         AddSongFields(body, song);
+        AddPlayFields(body, playedAt, playId);
         std::string buffer;
         try {
             http.PostForm(*url, body, buffer);

@@ -337,6 +337,8 @@ int THttpClient::LastStatusCode() const {
 void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                            std::string& buffer) {
     lastCutShort_.reset();
+    lastPostAnswered_ = false;
+    lastRetryAfter_.clear();
     const THttpTarget target = ParseHttpUrl(url, previous_.get());
     previous_ = std::make_unique<THttpTarget>(target);
     const int readTimeout = ConnectTimeout > 0 ? ConnectTimeout : kDefaultReadTimeoutMs;
@@ -368,6 +370,8 @@ void THttpClient::PostForm(const std::string& url, TMultipartFormStream& body,
                 cookies_->AddFromHeader(header.value, target.host, std::chrono::system_clock::now(),
                                         target.scheme == "https");
     } while (LastStatusCode() == 100);
+    lastPostAnswered_ = true;
+    lastRetryAfter_ = HeaderValue(headers, "Retry-After");
 
     // Only a 2xx answer without Location is a success; the body of any other answer goes to
     // the error, never to the caller's buffer.

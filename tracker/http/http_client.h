@@ -70,12 +70,18 @@ public:
     const std::string& LastStatusLine() const { return lastStatusLine_; }
     // Its code: the text after the first blank, up to the next; -1 when it is no number.
     int LastStatusCode() const;
+    // Whether the last PostForm read an answer (LastStatusLine is then that answer's), and
+    // that answer's Retry-After value (empty when it has none).
+    bool LastPostAnswered() const { return lastPostAnswered_; }
+    const std::string& LastRetryAfter() const { return lastRetryAfter_; }
 
 private:
     // Connects only in PostForm, never with the client: the window is built while the player
     // loads the plug-in, where starting the socket library is not allowed.
     std::unique_ptr<platform::Connector> connector_;
     std::string lastStatusLine_;
+    bool lastPostAnswered_ = false;
+    std::string lastRetryAfter_;
     std::unique_ptr<TCookieStore> cookies_;  // created with the first answer
     std::unique_ptr<THttpTarget> previous_;  // the last request's target
     std::optional<TCutShort> lastCutShort_;

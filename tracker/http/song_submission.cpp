@@ -20,6 +20,12 @@ void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
     body.AddTextField("password", song.password);
 }
 
+void AddPlayFields(TMultipartFormStream& body, const std::string& playedAt,
+                   const std::string& playId) {
+    body.AddTextField("played_at", playedAt);
+    body.AddTextField("play_id", playId);
+}
+
 std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
                                                  const std::string& buffer) {
     std::string output = "Output: " + buffer;

@@ -22,6 +22,11 @@ std::string FileNamePart(const std::string& path);
 // part), comment again, password. Every value is sent unchanged, an empty one included.
 void AddSongFields(TMultipartFormStream& body, const TSongFields& song);
 
+// After the ten: "played_at", when the song became current (UTC, 2026-12-09T07:58:31Z), and
+// "play_id", the same on every try of one play, so that a receiver stores each play once.
+void AddPlayFields(TMultipartFormStream& body, const std::string& playedAt,
+                   const std::string& playId);
+
 // "Code: " and LastStatusCode, "Message: " and LastStatusLine, "Output: " and the buffer as
 // text (its line breaks kept); on success and on failure alike. A body cut short is marked
 // after it: "Output: hello (cut short: 5 of 100 bytes)".

@@ -2,7 +2,8 @@
 """Drives the example receiver under PHP's built-in server with posts shaped as the plug-in
 sends them (HTTP/1.0, multipart body of ten fields in Windows-1252).
 
-Usage: receiver_test.py RECEIVER_DIR SCENARIO, SCENARIO one of: store, password, page."""
+Usage: receiver_test.py RECEIVER_DIR SCENARIO, SCENARIO one of: store, password, page, repeat,
+migrate."""
 import os
 import shutil
 import sqlite3
@@ -28,10 +29,15 @@ def plugin_body(boundary, fields):
 
 
 def song(artist=b"", album=b"", title=b"", track=b"", year=b"", genre=b"", comment=b"",
-         filename=b"", password=PASSWORD.encode("cp1252")):
-    return [(b"artist", artist), (b"album", album), (b"title", title), (b"track", track),
-            (b"year", year), (b"genre", genre), (b"comment", comment),
-            (b"filename", filename), (b"comment", comment), (b"password", password)]
+         filename=b"", password=PASSWORD.encode("cp1252"), played_at=None, play_id=None):
+    fields = [(b"artist", artist), (b"album", album), (b"title", title), (b"track", track),
+              (b"year", year), (b"genre", genre), (b"comment", comment),
+              (b"filename", filename), (b"comment", comment), (b"password", password)]
+    if played_at is not None:
+        fields.append((b"played_at", played_at))
+    if play_id is not None:
+        fields.append((b"play_id", play_id))
+    return fields
 
 
 class Receiver:
@@ -107,8 +113,7 @@ def scenario_store(receiver):
     expected = {"artist": "Artist", "album": "Album", "title": "Title", "track": "7",
                 "year": "1999", "genre": "Rock", "comment": "Live", "filename": "song.mp3"}
     check({k: row[k] for k in expected} == expected, f"stored {row}")
-    check(abs(time.mktime(time.strptime(row["played_at"], "%Y-%m-%d %H:%M:%S"))
-              - time.mktime(time.gmtime())) < 60, f"time {row['played_at']}")
+    check(server_time_now(row), f"time {row['played_at']}")
     check(PASSWORD not in repr(row) and "password" not in row, "password stored")
     # A song without a tag: every field empty but the name; still stored as sent.
     code, body = receiver.post(song(filename=b"/x/y.mp3"))
@@ -142,7 +147,60 @@ def scenario_page(receiver):
     check(text.index("&lt;script&gt;") < text.index("First"), "newest play is not first")
 
 
-SCENARIOS = {"store": scenario_store, "password": scenario_password, "page": scenario_page}
+def server_time_now(row):
+    return abs(time.mktime(time.strptime(row["played_at"], "%Y-%m-%d %H:%M:%S"))
+               - time.mktime(time.gmtime())) < 60
+
+
+def scenario_repeat(receiver):
+    """A play keeps its own time and is stored once per play_id; a repeat is answered OK."""
+    first_id, second_id = os.urandom(16).hex().encode(), os.urandom(16).hex().encode()
+    posts = [(b"Late", b"2026-12-09T07:58:31Z", first_id),
+             (b"Late", b"2026-12-09T07:58:31Z", first_id),
+             (b"Early", b"2001-01-02T03:04:05Z", second_id),
+             (b"No time", None, None),
+             (b"Bad time and id", b"yesterday", b"XYZ")]
+    for title, played_at, play_id in posts:
+        code, body = receiver.post(song(title=title, played_at=played_at, play_id=play_id))
+        check((code, body) == (200, b"OK"), f"{title!r} answered {code} {body!r}")
+    rows = receiver.rows()
+    check([row["title"] for row in rows] == ["Late", "Early", "No time", "Bad time and id"],
+          f"stored {[row['title'] for row in rows]}")
+    check(rows[0]["played_at"] == "2026-12-09 07:58:31" and rows[0]["play_id"] == first_id.decode(),
+          f"first {rows[0]}")
+    check(rows[1]["played_at"] == "2001-01-02 03:04:05", f"second {rows[1]}")
+    check(server_time_now(rows[2]) and rows[2]["play_id"] is None, f"third {rows[2]}")
+    check(server_time_now(rows[3]) and rows[3]["play_id"] is None, f"fourth {rows[3]}")
+    code, page = receiver.get()
+    text = page.decode("utf-8")
+    check("2026-12-09 07:58:31" in text and "2001-01-02 03:04:05" in text, "own times not listed")
+    check(text.index("Late") < text.index("Early"), "list not by the play's own time")
+
+
+def scenario_migrate(receiver):
+    """A database of the earlier script gets play_id and its unique index; old rows stay."""
+    with sqlite3.connect(os.path.join(receiver.dir, "plays.sqlite")) as db:
+        db.execute("""CREATE TABLE plays (
+            id INTEGER PRIMARY KEY AUTOINCREMENT, played_at TEXT NOT NULL,
+            artist TEXT NOT NULL, album TEXT NOT NULL, title TEXT NOT NULL,
+            track TEXT NOT NULL, year TEXT NOT NULL, genre TEXT NOT NULL,
+            comment TEXT NOT NULL, filename TEXT NOT NULL)""")
+        db.execute("INSERT INTO plays (played_at, artist, album, title, track, year, genre, "
+                   "comment, filename) VALUES ('2020-05-06 07:08:09', 'Old', '', '', '', '', '', "
+                   "'', '')")
+    db.close()
+    play_id = os.urandom(16).hex().encode()
+    for _ in range(2):
+        code, body = receiver.post(song(artist=b"New", play_id=play_id))
+        check((code, body) == (200, b"OK"), f"post answered {code} {body!r}")
+    rows = receiver.rows()
+    check([(row["artist"], row["play_id"]) for row in rows]
+          == [("Old", None), ("New", play_id.decode())], f"stored {rows}")
+    check(rows[0]["played_at"] == "2020-05-06 07:08:09", "old row changed")
+
+
+SCENARIOS = {"store": scenario_store, "password": scenario_password, "page": scenario_page,
+             "repeat": scenario_repeat, "migrate": scenario_migrate}
 
 
 def main():

@@ -344,6 +344,23 @@ TEST(HttpClientFailure, ClosedBeforeTheStatusLineKeepsThePreviousStatusLine) {
     EXPECT_EQ(outcome.buffer, "");
 }
 
+TEST(HttpClientAnswer, WhetherThisPostWasAnsweredAndItsRetryAfter) {
+    LoopbackServer server({{Answer("HTTP/1.1 503 Busy", {"Retry-After:  2 ", "Content-Length: 0"}, "")},
+                           {kOk},
+                           {""}});
+    THttpClient http;
+    http.ConnectTimeout = 5000;
+    EXPECT_FALSE(http.LastPostAnswered());
+    const struct { bool answered; const char* retryAfter; int code; } expected[] = {
+        {true, "2", 503}, {true, "", 200}, {false, "", 200}};
+    for (const auto& post : expected) {
+        const Outcome outcome = Post(http, server.Url());
+        EXPECT_EQ(http.LastPostAnswered(), post.answered) << outcome.message;
+        EXPECT_EQ(http.LastRetryAfter(), post.retryAfter);
+        EXPECT_EQ(outcome.code, post.code);
+    }
+}
+
 TEST(HttpClientFailure, BrokenChunkedBodyKeepsWhatCameAndTheAnswersStatus) {
     const Outcome outcome = PostTo(
         Answer("HTTP/1.1 200 OK", {"Transfer-Encoding: chunked"}, "5\r\nfirst\r\n20\r\nsecond"));

@@ -4,9 +4,11 @@
 Usage: php_peer_test.py PATH-TO-QUILLON. Prints "N passed, N failed"; exits 1 on a failure."""
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
 from loopback import free_port, wait_until_listening  # noqa: E402
@@ -53,6 +55,7 @@ def main(quillon):
                     "--filename", "C:\\Music\\Some Song.mp3"]
             for name, value in values.items():
                 args += ["--" + name, value]
+            args += ["--played-at", "2026-12-09T07:58:31Z", "--play-id", "0123456789abcdef" * 2]
             code, lines = post(quillon, *args)
             check("exit code of two good posts", code == 0, str(code))
             check("three lines per post", len(lines) == 7 and lines[6] == "", repr(lines))
@@ -64,13 +67,28 @@ def main(quillon):
             # The command converts to the ANSI code page, Windows-1252 here.
             expected = {name: value.encode("cp1252").hex() for name, value in values.items()}
             expected["filename"] = "Some Song.mp3".encode("cp1252").hex()
+            expected["played_at"] = b"2026-12-09T07:58:31Z".hex()
+            expected["play_id"] = (b"0123456789abcdef" * 2).hex()
             check("all fields received by PHP's parser", fields == expected,
                   f"{fields} != {expected}")
+            check("the play's fields after the ten", list(fields) == [
+                "artist", "album", "title", "track", "year", "genre", "comment", "filename",
+                "password", "played_at", "play_id"], repr(list(fields)))
             check("content type", answers[0]["type"].startswith(
                 "multipart/form-data; boundary=--------"), answers[0]["type"])
             check("no cookie in the first post", answers[0]["cookie"] == "", answers[0]["cookie"])
             check("cookie sent back in the next post", answers[1]["cookie"] == "first",
                   answers[1]["cookie"])
+
+            code, lines = post(quillon, base + "/receive.php", "--count", "2")
+            made_up = [bytes.fromhex(json.loads(lines[i][len("Output: "):])["fields"][name]).decode()
+                       for i in (2, 5) for name in ("played_at", "play_id")]
+            sent_at = time.mktime(time.strptime(made_up[0], "%Y-%m-%dT%H:%M:%SZ"))
+            check("played_at made up: now, in UTC",
+                  abs(sent_at - time.mktime(time.gmtime())) < 60, made_up[0])
+            check("play_id made up: 32 lowercase hex digits, the same on every post",
+                  re.fullmatch("[0-9a-f]{32}", made_up[1]) is not None and made_up[1] == made_up[3]
+                  and made_up[0] == made_up[2], repr(made_up))
 
             code, lines = post(quillon, base + "/missing.php")
             check("404 exits 1", code == 1, str(code))

@@ -37,6 +37,23 @@ TEST(SongSubmission, TenFieldsInTheirOrderWithTheCommentTwice) {
     EXPECT_EQ(all.substr(at), "--" + body.Boundary() + "--\r\n");
 }
 
+TEST(SongSubmission, ThePlayFieldsFollowTheTen) {
+    TMultipartFormStream body;
+    TSongFields song;
+    song.password = "pw";
+    AddSongFields(body, song);
+    AddPlayFields(body, "2026-12-09T07:58:31Z", "0123456789abcdef0123456789abcdef");
+    std::string all(static_cast<std::size_t>(body.Size()), '\0');
+    ASSERT_EQ(body.Read(all.data(), all.size()), all.size());
+    const std::string tail = "name=\"password\"\r\n\r\npw\r\n--" + body.Boundary() +
+                             "\r\nContent-Disposition: form-data; name=\"played_at\"\r\n\r\n"
+                             "2026-12-09T07:58:31Z\r\n--" + body.Boundary() +
+                             "\r\nContent-Disposition: form-data; name=\"play_id\"\r\n\r\n"
+                             "0123456789abcdef0123456789abcdef\r\n--" + body.Boundary() + "--\r\n";
+    ASSERT_GE(all.size(), tail.size());
+    EXPECT_EQ(all.substr(all.size() - tail.size()), tail);
+}
+
 TEST(SongSubmission, EmptyFieldsAreSentAndResultLinesBeforeAnyAnswer) {
     TMultipartFormStream body;
     AddSongFields(body, TSongFields{});
