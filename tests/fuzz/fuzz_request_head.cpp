@@ -52,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         kNextPart, 2 + kSongFields);
     std::vector<std::string> values(kSongFields);
     for (std::size_t i = 2; i < parts.size(); ++i) values[i - 2] = parts[i];
-    const TSongFields song{values[0], values[1], values[2], values[3], values[4],
-                           values[5], values[6], values[7], values[8]};
+    const TSongFields song = WireFields({values[0], values[1], values[2], values[3], values[4],
+                                         values[5], values[6], values[7], values[8], {}},
+                                        true);
 
     std::vector<fuzz::ScriptedExchange> exchanges(2);
     for (auto& exchange : exchanges) exchange.answer = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK";

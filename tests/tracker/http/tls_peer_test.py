@@ -243,7 +243,7 @@ def run_cases(work, command, environment, wine):
         sent["filename"] = b"Some Song.mp3"  # the file's name without its folder
         expected = [(name, sent[name]) for name in ("artist", "album", "title", "track", "year",
                                                     "genre", "comment", "filename", "comment",
-                                                    "password")]
+                                                    "password")] + [("_charset_", b"windows-1252")]
         check(f"{scheme}: ten fields byte for byte", fields_of(head, body) == expected,
               repr(fields_of(head, body)))
         cookies = [line for line in server.requests[1][0].split(b"\r\n") if line.startswith(b"Cookie:")]
