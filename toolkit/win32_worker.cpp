@@ -34,7 +34,7 @@ void RunJobs(const std::shared_ptr<WorkerState>& state) {
             job->Run();
             // Posted under the queue's lock: once stopped, nothing is posted any more.
             state->jobs.Ran(std::move(job), [&] {
-                PostMessageA(state->window.load(), kJobsDoneMessage, 0, 0);
+                PostMessageW(state->window.load(), kJobsDoneMessage, 0, 0);
             });
         }
         if (state->jobs.Stopped()) return;
