@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view kNextPart = "<<NEXT>>";
 constexpr std::size_t kSongFields = 9;  // artist ... password, filename included
-constexpr std::size_t kFormParts = 10;  // the comment goes twice
+constexpr std::size_t kFormParts = 11;  // the comment goes twice, then _charset_
 
 std::size_t Occurrences(std::string_view text, std::string_view what) {
     std::size_t count = 0;

@@ -51,8 +51,11 @@ public:
         if (input_.empty()) return "";
         const std::size_t start = Byte() * input_.size() / 256;
         const std::size_t length = Byte() * 4;  // up to 1020 bytes: past the 500-byte cap
-        // UTF-8, as the window gives its texts: malformed bytes become U+FFFD.
-        return platform::Utf8FromUtf16(platform::Utf16FromUtf8(input_.substr(start, length)));
+        // UTF-8, as the window gives its texts: malformed bytes become U+FFFD. Only a tag's
+        // ISO-8859-1 frame, read in the code page, gives a text with a zero byte.
+        const std::string_view slice = input_.substr(start, length);
+        if (slice.find('\0') != std::string_view::npos) return platform::Utf8FromAnsi(slice);
+        return platform::Utf8FromUtf16(platform::Utf16FromUtf8(slice));
     }
     int Number() { return Byte() << 24 | Byte() << 16 | Byte() << 8 | Byte(); }
 
