@@ -23,6 +23,8 @@ char16_t FromByte(unsigned char byte) {
 
 }  // namespace
 
+unsigned AnsiCodePage() { return 1252; }
+
 std::string AnsiFromUtf16Unit(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return std::string(1, static_cast<char>(unit));
     for (std::size_t i = 0; i < kHighControls.size(); ++i) {

@@ -15,6 +15,8 @@ std::string AnsiFromUtf16Unit(char16_t unit) {
     return std::string(bytes, static_cast<std::size_t>(count));
 }
 
+unsigned AnsiCodePage() { return GetACP(); }
+
 std::u16string Utf16FromAnsi(std::string_view ansi) {
     if (ansi.empty()) return {};
     int count = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);

@@ -94,4 +94,8 @@ std::string Utf8FromUtf16(std::u16string_view utf16) {
     return out;
 }
 
+std::string Utf8FromAnsi(std::string_view ansi) { return Utf8FromUtf16(Utf16FromAnsi(ansi)); }
+
+std::string AnsiFromUtf8(std::string_view utf8) { return AnsiFromUtf16(Utf16FromUtf8(utf8)); }
+
 }  // namespace platform

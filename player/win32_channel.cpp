@@ -47,4 +47,13 @@ std::string Win32MessageChannel::CopyText(std::intptr_t address) {
     return std::string(text, length);
 }
 
+std::u16string Win32MessageChannel::CopyWideText(std::intptr_t address) {
+    const auto text = reinterpret_cast<const char16_t*>(address);
+    const std::size_t readable =
+        ReadableBytes(reinterpret_cast<const char*>(text), MAX_PLAYER_TEXT * sizeof(char16_t)) / sizeof(char16_t);
+    std::size_t length = 0;
+    while (length < readable && text[length] != u'\0') ++length;
+    return std::u16string(text, length);
+}
+
 }  // namespace player

@@ -19,6 +19,8 @@ public:
     // Copies up to the terminator, stopping early at MAX_PLAYER_TEXT bytes or at the first
     // byte that is not readable memory, so a bad address gives a short text, not a crash.
     std::string CopyText(std::intptr_t address) override;
+    // Likewise for UTF-16, counted in units.
+    std::u16string CopyWideText(std::intptr_t address) override;
 };
 
 }  // namespace player

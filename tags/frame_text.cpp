@@ -73,10 +73,14 @@ std::string Utf16LittleEndianWithMark(std::u16string_view text) {
 std::string DecodeText(std::string_view content) {
     const unsigned char encoding = content.empty() ? kLatin1Encoding : Byte(content, 0);
     if (encoding >= kUtf16Encoding && encoding <= kUtf8Encoding) {
-        return Trim(platform::AnsiFromUtf16(DecodeUnicode(encoding, content.substr(1))));
+        std::u16string units = DecodeUnicode(encoding, content.substr(1));
+        // A character whose second half the 500-byte cap cut off is dropped whole.
+        if (!units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) units.pop_back();
+        return Trim(platform::Utf8FromUtf16(units));
     }
-    // Encoding 0: the bytes as they are; the encoding byte and the zero fill go with the trim.
-    return Trim(content);
+    // Encoding 0 in the code page: old taggers wrote the code page's bytes there. The encoding
+    // byte and the zero fill go with the trim; zero bytes inside stay.
+    return platform::Utf8FromAnsi(Trim(content));
 }
 
 std::string DecodeWithFallback(std::string_view first, std::string_view second) {
@@ -94,7 +98,15 @@ std::uint16_t ParseTrackNumber(std::string_view content) {
 std::string PickYear(std::string_view year, std::string_view date) {
     std::string text = DecodeText(year);
     if (!text.empty()) return text;
-    return DecodeText(date).substr(0, 4);
+    // The first four characters, not bytes: a character is never cut in half.
+    text = DecodeText(date);
+    std::size_t end = 0;
+    for (int characters = 0; end < text.size(); ++end) {
+        const bool startsCharacter = (Byte(text, end) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > 4) break;
+    }
+    text.resize(end);
+    return text;
 }
 
 std::string CleanGenre(std::string_view content) {
@@ -115,6 +127,12 @@ std::string DecodeAfterDescription(std::string_view content, bool withLanguage) 
     const std::size_t found = FindTerminator(rest, 0, wide);
     const std::size_t skip = found != std::string_view::npos ? found + separatorLength : separatorLength - 1;
     rest.remove_prefix(std::min(skip, rest.size()));
+    if (!withLanguage) {
+        // The URL of WXXX is ISO-8859-1 whatever the encoding byte says.
+        std::u16string url;
+        for (char byte : Trim(rest)) url += static_cast<char16_t>(static_cast<unsigned char>(byte));
+        return platform::Utf8FromUtf16(url);
+    }
     std::string text(1, encoding);
     text.append(rest);
     return DecodeText(text);
@@ -138,23 +156,33 @@ void FillFields(const TagInfo& record, TID3v2& tag) {
     tag.AudioSizeText = DecodeText(slot[kAudioSizeSlot]);
 }
 
-std::string EncodeText(std::string_view ansi, std::string_view prefix, bool description) {
-    const std::u16string units = platform::Utf16FromAnsi(ansi);
+bool SameByteInLatin1AndCodePage(char16_t unit) {
+    return unit <= 0xFF && platform::AnsiFromUtf16Unit(unit) == std::string(1, static_cast<char>(unit));
+}
+
+std::string EncodeText(std::string_view text, std::string_view prefix, bool description) {
+    const std::u16string units = platform::Utf16FromUtf8(text);
     bool latin1 = true;
-    for (char16_t unit : units) latin1 = latin1 && unit <= 0xFF;
-    // A zero unit ends a UTF-16 text, while encoding 0 keeps zero bytes inside its text: a
-    // text holding one goes in encoding 0 byte for byte, as earlier versions wrote every text.
-    const bool asStored = !latin1 && ansi.find('\0') != std::string_view::npos;
+    for (char16_t unit : units) latin1 = latin1 && SameByteInLatin1AndCodePage(unit);
+    // A zero unit ends a UTF-16 text, while encoding 0 keeps zero bytes inside its text: only
+    // encoding 0 read such a text, so it goes back there in the code page it was read in.
+    const bool asStored = !latin1 && text.find('\0') != std::string_view::npos;
     std::string content(1, static_cast<char>(latin1 || asStored ? kLatin1Encoding : kUtf16Encoding));
     content.append(prefix);
     if (latin1 || asStored) {
         if (description) content += '\0';
-        if (asStored) content.append(ansi);
+        if (asStored) content += platform::AnsiFromUtf16(units);
         else for (char16_t unit : units) content += static_cast<char>(unit);
     } else {
         if (description) content += Utf16LittleEndianWithMark(u"") + std::string(2, '\0');
         content += Utf16LittleEndianWithMark(units);
     }
+    return content;
+}
+
+std::string EncodeUserUrl(std::string_view url) {
+    std::string content(2, '\0');  // encoding 0, an empty description
+    for (char16_t unit : platform::Utf16FromUtf8(url)) content += unit <= 0xFF ? static_cast<char>(unit) : '?';
     return content;
 }
 

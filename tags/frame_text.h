@@ -1,4 +1,4 @@
-// Frame contents (encoding byte first) to the 8-bit texts of the tag's fields, and back.
+// Frame contents (encoding byte first) to the UTF-8 texts of the tag's fields, and back.
 // Internal to the tag unit.
 #pragma once
 
@@ -20,8 +20,8 @@ constexpr unsigned char kUtf8Encoding = 3;
 // Removes every leading and trailing byte of value 0x00 to 0x20.
 std::string Trim(std::string_view text);
 
-// Encodings 1, 2 and 3 up to their terminator, into the ANSI code page; encoding 0 (and any
-// other) trimmed byte for byte.
+// Encodings 1, 2 and 3 up to their terminator, every character kept; encoding 0 (and any
+// other) trimmed and read in the ANSI code page.
 std::string DecodeText(std::string_view content);
 std::string DecodeWithFallback(std::string_view first, std::string_view second);
 // The number before the first "/", low 16 bits; 0 when it is not a whole number.
@@ -29,7 +29,8 @@ std::uint16_t ParseTrackNumber(std::string_view content);
 std::string PickYear(std::string_view year, std::string_view date);
 // Drops numeric references: everything up to and including the last ")".
 std::string CleanGenre(std::string_view content);
-// Skips the language code (when present) and the short description of COMM and WXXX.
+// Skips the language code (when present) and the short description of COMM and WXXX. The
+// URL of WXXX (no language) is read as ISO-8859-1 whatever the encoding byte.
 std::string DecodeAfterDescription(std::string_view content, bool withLanguage);
 
 // The fields as ReadTag gives them from the slots of `record`.
@@ -43,10 +44,16 @@ std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
 // UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.
 std::string Utf16LittleEndianWithMark(std::u16string_view text);
 
-// A field's text as frame content: encoding 0 when ISO-8859-1 holds it (a text with a zero
-// byte byte for byte), else encoding 1.
+// True when ISO-8859-1 and the ANSI code page hold `unit` as the same byte, so that every
+// reader, whichever of the two it takes encoding 0 for, gets it back.
+bool SameByteInLatin1AndCodePage(char16_t unit);
+// A field's UTF-8 text as frame content: encoding 0 when every character is one of those,
+// else encoding 1 with the mark FF FE (a text with a zero byte, which only encoding 0 can
+// carry, in encoding 0 in the code page).
 // `prefix` (a comment's language) stands between the encoding byte and the text, and
 // `description` adds an empty short description.
-std::string EncodeText(std::string_view ansi, std::string_view prefix = {}, bool description = false);
+std::string EncodeText(std::string_view text, std::string_view prefix = {}, bool description = false);
+// The content of a WXXX frame: no description, the URL in ISO-8859-1 ("?" beyond it).
+std::string EncodeUserUrl(std::string_view url);
 
 }  // namespace tags

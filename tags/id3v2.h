@@ -1,5 +1,6 @@
 // The ID3v2 tag at the start of an audio file: reads versions 2.2, 2.3 and 2.4 (a fixed set
-// of 17 frames) and writes version 2.3.0. Texts are 8-bit, in the system's ANSI code page.
+// of 17 frames) and writes version 2.3.0. Texts are UTF-8: every character of the tag's
+// Unicode frames is kept, and its ISO-8859-1 frames are read in the system's ANSI code page.
 // Nothing here throws or shows anything: results are Booleans and fields.
 #pragma once
 

@@ -28,8 +28,7 @@ std::vector<WrittenField> WrittenFields(const TID3v2& tag, const TID3v2& before,
     };
     const std::string track = tag.TrackNumber == 0 ? std::string() : std::to_string(tag.TrackNumber);
     const std::string comment = frame(tag.Comment, "COMM", EncodeText(tag.Comment, "eng", true));
-    // The URL part of WXXX is ISO-8859-1 whatever the encoding byte says: written as held.
-    const std::string url = frame(tag.UserUrl, "WXXX", std::string(2, '\0') + tag.UserUrl);
+    const std::string url = frame(tag.UserUrl, "WXXX", EncodeUserUrl(tag.UserUrl));
     return {
         {kTitleSlot, kGroupTitleSlot, tag.Title != before.Title, textFrame(kTitleSlot, tag.Title)},
         {kArtistSlot, kOriginalArtistSlot, tag.Artist != before.Artist, textFrame(kArtistSlot, tag.Artist)},

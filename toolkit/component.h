@@ -65,7 +65,8 @@ public:
     int TabOrder() const { return tabOrder_; }
     void SetTabOrder(int order) { tabOrder_ = order; }
 
-    // The caption of labels, buttons, boxes, pages and the form; the text of edits.
+    // The caption of labels, buttons, boxes, pages and the form; the text of edits. Texts are
+    // UTF-8 on every backend; the Win32 one converts them at the W functions.
     const std::string& Text() const { return text_; }
     void SetText(const std::string& text);
 

@@ -2,21 +2,21 @@
 
 #include <exception>
 
+#include "platform/codepage.h"
 #include "toolkit/form.h"
 
 namespace toolkit {
 
 namespace {
-// Lower case in the ANSI code page (Windows-1252): ASCII, the accented capitals
-// 0xC0-0xDE but the multiplication sign, and the four capitals among 0x8A-0x9F.
-char LowerAnsi(char character) {
-    const auto code = static_cast<unsigned char>(character);
-    if ((code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7)) {
-        return static_cast<char>(code + 0x20);
+// Lower case as the code page 1252 titles always had it: ASCII, the accented capitals
+// U+00C0-U+00DE but the multiplication sign, and Š, Œ, Ž, Ÿ; other letters stay.
+char16_t Lower(char16_t unit) {
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) {
+        return static_cast<char16_t>(unit + 0x20);
     }
-    if (code == 0x8A || code == 0x8C || code == 0x8E) return static_cast<char>(code + 0x10);
-    if (code == 0x9F) return static_cast<char>(0xFF);
-    return character;
+    if (unit == 0x160 || unit == 0x152 || unit == 0x17D) return static_cast<char16_t>(unit + 1);
+    if (unit == 0x178) return 0xFF;
+    return unit;
 }
 }  // namespace
 
@@ -25,9 +25,9 @@ std::string ApplicationTitle(std::string_view executablePath) {
     std::string_view name =
         slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
     name = name.substr(0, name.find('.'));
-    std::string title(name);
-    for (std::size_t i = 1; i < title.size(); ++i) title[i] = LowerAnsi(title[i]);
-    return title;
+    std::u16string title = platform::Utf16FromUtf8(name);
+    for (std::size_t i = 1; i < title.size(); ++i) title[i] = Lower(title[i]);
+    return platform::Utf8FromUtf16(title);
 }
 
 std::string ErrorBoxText(std::string_view message) {

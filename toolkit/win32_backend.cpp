@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "platform/codepage.h"
 #include "platform/host_process.h"
 #include "toolkit/form.h"
 #include "toolkit/timer.h"
@@ -18,19 +19,19 @@ std::unique_ptr<Backend> CreateWin32Backend(void* moduleInstance) {
 
 namespace win32 {
 
-const char* const kFormClass = "QuillonForm";
-const char* const kContainerClass = "QuillonContainer";
+const wchar_t* const kFormClass = L"QuillonForm";
+const wchar_t* const kContainerClass = L"QuillonContainer";
 
 namespace {
-void RegisterWindowClass(HINSTANCE instance, const char* name) {
-    WNDCLASSEXA windowClass{};
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name) {
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowPeer::WindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = name;
-    RegisterClassExA(&windowClass);
+    RegisterClassExW(&windowClass);
 }
 
 HWND OwnerWindow(const Form* owner) {
@@ -54,8 +55,8 @@ Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
 
 Win32Backend::~Win32Backend() {
     // A library that is unloaded must not leave its window procedure registered.
-    UnregisterClassA(kFormClass, instance_);
-    UnregisterClassA(kContainerClass, instance_);
+    UnregisterClassW(kFormClass, instance_);
+    UnregisterClassW(kContainerClass, instance_);
 }
 
 std::unique_ptr<Peer> Win32Backend::CreatePeer(Control& control) {
@@ -89,11 +90,11 @@ void Win32Backend::ShowMessageBox(const Form* owner, const std::string& caption,
     HWND ownerWindow = owner && owner->Visible() ? OwnerWindow(owner) : nullptr;
     UINT flags = MB_OK | (style == MessageStyle::Error ? MB_ICONSTOP : 0);
     if (!ownerWindow) flags |= MB_TOPMOST | MB_SETFOREGROUND;
-    MessageBoxA(ownerWindow, text.c_str(), caption.c_str(), flags);
+    MessageBoxW(ownerWindow, Wide(text).c_str(), Wide(caption).c_str(), flags);
 }
 
 void Win32Backend::ShellOpen(const Form& owner, const std::string& address) {
-    ShellExecuteA(OwnerWindow(&owner), "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(OwnerWindow(&owner), L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void Win32Backend::Beep() {
@@ -107,7 +108,9 @@ char Win32Backend::DecimalSeparator() const {
                                                                                               : '.';
 }
 
-std::string Win32Backend::HostExecutablePath() const { return platform::HostProcessPath(); }
+std::string Win32Backend::HostExecutablePath() const {
+    return platform::Utf8FromAnsi(platform::HostProcessPath());
+}
 
 }  // namespace win32
 }  // namespace toolkit

@@ -24,8 +24,8 @@ public:
 class TabSheetPeer : public ContainerPeer {
 public:
     TabSheetPeer(Win32Backend& backend, TabSheet& page) : ContainerPeer(backend, page), page_(page) {
-        SendCaption(TCM_INSERTITEMA);
-        SendMessageA(GetParent(Window()), TCM_SETCURSEL, page.Owner().ActivePageIndex(), 0);
+        SendCaption(TCM_INSERTITEMW);
+        SendMessageW(GetParent(Window()), TCM_SETCURSEL, page.Owner().ActivePageIndex(), 0);
         Refresh(Aspect::Visible);
     }
 
@@ -35,7 +35,7 @@ public:
             const bool showing = page_.Visible() && page_.Owner().ActivePageIndex() == page_.PageIndex();
             ShowWindow(Window(), showing ? SW_SHOWNA : SW_HIDE);
         } else if (aspect == Aspect::Text) {
-            SendCaption(TCM_SETITEMA);
+            SendCaption(TCM_SETITEMW);
         } else {
             ContainerPeer::Refresh(aspect);
         }
@@ -49,11 +49,11 @@ public:
 private:
     // The page's tab: `message` inserts it or sets its caption.
     void SendCaption(UINT message) {
-        TCITEMA item{};
+        TCITEMW item{};
         item.mask = TCIF_TEXT;
-        std::string caption = page_.Text();
+        std::wstring caption = Wide(page_.Text());
         item.pszText = caption.data();
-        SendMessageA(GetParent(Window()), message, page_.PageIndex(), reinterpret_cast<LPARAM>(&item));
+        SendMessageW(GetParent(Window()), message, page_.PageIndex(), reinterpret_cast<LPARAM>(&item));
     }
 
     TabSheet& page_;
@@ -62,10 +62,10 @@ private:
 class PageControlPeer : public WindowPeer {
 public:
     PageControlPeer(Win32Backend& backend, PageControl& pages) : WindowPeer(backend, pages), pages_(pages) {
-        Create(WC_TABCONTROLA, WS_TABSTOP | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_MULTILINE,
+        Create(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_MULTILINE,
                WS_EX_CONTROLPARENT);
         // Tabs as wide as their captions, so that short ones share the first row.
-        SendMessageA(Window(), TCM_SETMINTABWIDTH, 0, 0);
+        SendMessageW(Window(), TCM_SETMINTABWIDTH, 0, 0);
     }
 
     void Refresh(Aspect aspect) override {
@@ -74,7 +74,7 @@ public:
             WindowPeer::Refresh(aspect);
             return;
         }
-        SendMessageA(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
+        SendMessageW(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
         for (TabSheet* page : pages_.Pages()) {
             if (page->GetPeer()) page->GetPeer()->Refresh(Aspect::Visible);
         }
@@ -91,9 +91,9 @@ public:
 
     bool HandleNotify(NMHDR* header, LRESULT&) override {
         if (header->code != TCN_SELCHANGE) return false;
-        pages_.HandlePageChosen(static_cast<int>(SendMessageA(Window(), TCM_GETCURSEL, 0, 0)));
+        pages_.HandlePageChosen(static_cast<int>(SendMessageW(Window(), TCM_GETCURSEL, 0, 0)));
         // A tab the control refused goes back to the page that shows.
-        SendMessageA(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
+        SendMessageW(Window(), TCM_SETCURSEL, pages_.ActivePageIndex(), 0);
         return true;
     }
 
@@ -104,7 +104,7 @@ private:
 class GroupBoxPeer : public WindowPeer {
 public:
     GroupBoxPeer(Win32Backend& backend, Control& box) : WindowPeer(backend, box) {
-        Create("BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT);
+        Create(L"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT);
         fillsBackground_ = true;
     }
 

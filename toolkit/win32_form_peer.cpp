@@ -21,7 +21,7 @@ public:
         if (style.maximizeBox) style_ |= WS_MAXIMIZEBOX;
         exStyle_ = WS_EX_CONTROLPARENT | (style.stayOnTop ? WS_EX_TOPMOST : 0);
         const SIZE size = FrameSize();
-        HWND hwnd = CreateWindowExA(exStyle_, kFormClass, form.Text().c_str(), style_, CW_USEDEFAULT,
+        HWND hwnd = CreateWindowExW(exStyle_, kFormClass, Wide(form.Text()).c_str(), style_, CW_USEDEFAULT,
                                     CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, backend.Instance(), nullptr);
         Attach(hwnd, true);
         fillsBackground_ = true;
@@ -32,8 +32,8 @@ public:
 
     ~FormPeer() override {
         if (Window()) {
-            SendMessageA(Window(), WM_SETICON, ICON_BIG, 0);
-            SendMessageA(Window(), WM_SETICON, ICON_SMALL, 0);
+            SendMessageW(Window(), WM_SETICON, ICON_BIG, 0);
+            SendMessageW(Window(), WM_SETICON, ICON_SMALL, 0);
         }
         if (bigIcon_) DestroyIcon(bigIcon_);
         if (smallIcon_) DestroyIcon(smallIcon_);
@@ -146,8 +146,8 @@ private:
                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
         smallIcon_ = static_cast<HICON>(LoadImageA(backend_.Instance(), name, IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        if (bigIcon_) SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-        if (smallIcon_) SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+        if (bigIcon_) SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+        if (smallIcon_) SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     }
 
     Form& form_;

@@ -25,16 +25,17 @@ std::string Shown(std::string text) {
 }
 
 // Edit controls count their positions in UTF-16 units.
-DWORD PositionsIn(const std::string& text) {
-    if (text.empty()) return 0;
-    return static_cast<DWORD>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0));
-}
+DWORD PositionsIn(const std::string& text) { return static_cast<DWORD>(Wide(text).size()); }
+
+// What a control is told of a typed character: its only ones of interest are ASCII (digits,
+// signs, controls); anything beyond stands as a character that is none of those.
+char TypedCharacter(WPARAM unit) { return unit < 0x80 ? static_cast<char>(unit) : '\x7F'; }
 
 // Labels and pictures are clicked through the notifications of static controls.
 class StaticPeer : public WindowPeer {
 public:
     StaticPeer(Win32Backend& backend, Control& control, DWORD style) : WindowPeer(backend, control) {
-        Create("STATIC", SS_NOTIFY | style, 0);
+        Create(L"STATIC", SS_NOTIFY | style, 0);
     }
 
     bool HandleCommand(WORD code) override {
@@ -55,7 +56,7 @@ public:
     }
 
     ~ImagePeer() override {
-        if (Window()) SendMessageA(Window(), STM_SETIMAGE, IMAGE_BITMAP, 0);
+        if (Window()) SendMessageW(Window(), STM_SETIMAGE, IMAGE_BITMAP, 0);
         if (bitmap_) DeleteObject(bitmap_);
     }
 
@@ -75,7 +76,7 @@ private:
         bitmap_ = image_.Picture().empty()
                       ? nullptr
                       : static_cast<HBITMAP>(LoadImageA(backend_.Instance(), image_.Picture().c_str(), IMAGE_BITMAP, 0, 0, 0));
-        SendMessageA(Window(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
+        SendMessageW(Window(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
         if (previous) DeleteObject(previous);
     }
 
@@ -86,7 +87,7 @@ private:
 class ButtonPeer : public WindowPeer {
 public:
     ButtonPeer(Win32Backend& backend, Control& control, DWORD style) : WindowPeer(backend, control) {
-        Create("BUTTON", WS_TABSTOP | style, 0);
+        Create(L"BUTTON", WS_TABSTOP | style, 0);
         Refresh(Aspect::Checked);
     }
 
@@ -95,18 +96,18 @@ public:
             WindowPeer::Refresh(aspect);
         } else if (Window() && control_.Kind() == ControlKind::CheckBox) {
             const bool checked = static_cast<CheckBox&>(control_).Checked();
-            SendMessageA(Window(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            SendMessageW(Window(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
 
     // As a click of the mouse: the focus moves here first, so an edit left behind settles.
-    void ActivateMnemonic() override { SendMessageA(Window(), BM_CLICK, 0, 0); }
+    void ActivateMnemonic() override { SendMessageW(Window(), BM_CLICK, 0, 0); }
 
     bool HandleCommand(WORD code) override {
         if (code != BN_CLICKED) return false;
         if (control_.Kind() == ControlKind::CheckBox) {
             // The box has toggled itself; the component follows and raises its click.
-            static_cast<CheckBox&>(control_).SetChecked(SendMessageA(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED);
+            static_cast<CheckBox&>(control_).SetChecked(SendMessageW(Window(), BM_GETCHECK, 0, 0) == BST_CHECKED);
         } else {
             control_.HandleClick();
         }
@@ -118,9 +119,9 @@ class EditPeer : public WindowPeer {
 public:
     EditPeer(Win32Backend& backend, Edit& edit, DWORD style) : WindowPeer(backend, edit), edit_(edit) {
         if (edit.ReadOnly()) style |= ES_READONLY;
-        Create("EDIT", WS_TABSTOP | style, edit.Border() ? WS_EX_CLIENTEDGE : 0);
+        Create(L"EDIT", WS_TABSTOP | style, edit.Border() ? WS_EX_CLIENTEDGE : 0);
         // No limit but the system's own: the log only grows.
-        SendMessageA(Window(), EM_SETLIMITTEXT, 0, 0);
+        SendMessageW(Window(), EM_SETLIMITTEXT, 0, 0);
     }
 
     bool HandleCommand(WORD code) override {
@@ -133,13 +134,13 @@ public:
     void Refresh(Aspect aspect) override {
         if (!Window()) return;
         if (aspect == Aspect::ReadOnly) {
-            SendMessageA(Window(), EM_SETREADONLY, edit_.ReadOnly(), 0);
+            SendMessageW(Window(), EM_SETREADONLY, edit_.ReadOnly(), 0);
         } else if (aspect != Aspect::Text) {
             WindowPeer::Refresh(aspect);
         } else if (const std::string shown = Shown(edit_.Text()); WindowText(Window()) != shown) {
             // Writing back what the user just typed would move the caret to the start.
             settingText_ = true;
-            SetWindowTextA(Window(), shown.c_str());
+            SetWindowTextW(Window(), Wide(shown).c_str());
             settingText_ = false;
         }
     }
@@ -150,26 +151,26 @@ public:
         settingText_ = true;
         DWORD start = 0;
         DWORD end = 0;
-        SendMessageA(Window(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        const WPARAM firstLine = SendMessageA(Window(), EM_GETFIRSTVISIBLELINE, 0, 0);
-        const auto firstShown = static_cast<DWORD>(SendMessageA(Window(), EM_LINEINDEX, firstLine, 0));
+        SendMessageW(Window(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        const WPARAM firstLine = SendMessageW(Window(), EM_GETFIRSTVISIBLELINE, 0, 0);
+        const auto firstShown = static_cast<DWORD>(SendMessageW(Window(), EM_LINEINDEX, firstLine, 0));
         const DWORD droppedPositions = PositionsIn(dropped);
         if (droppedPositions > 0) {
-            SendMessageA(Window(), EM_SETSEL, 0, droppedPositions);
-            SendMessageA(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+            SendMessageW(Window(), EM_SETSEL, 0, droppedPositions);
+            SendMessageW(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
         }
         if (!appended.empty()) {
-            const int length = GetWindowTextLengthA(Window());
-            SendMessageA(Window(), EM_SETSEL, length, length);
-            SendMessageA(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Shown(appended).c_str()));
+            const int length = GetWindowTextLengthW(Window());
+            SendMessageW(Window(), EM_SETSEL, length, length);
+            SendMessageW(Window(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(Shown(appended)).c_str()));
         }
         const auto kept = [droppedPositions](DWORD position) {
             return position > droppedPositions ? position - droppedPositions : 0;
         };
-        SendMessageA(Window(), EM_SETSEL, kept(start), kept(end));
-        const auto wantedFirst = static_cast<LONG>(SendMessageA(Window(), EM_LINEFROMCHAR, kept(firstShown), 0));
-        const auto nowFirst = static_cast<LONG>(SendMessageA(Window(), EM_GETFIRSTVISIBLELINE, 0, 0));
-        if (wantedFirst != nowFirst) SendMessageA(Window(), EM_LINESCROLL, 0, wantedFirst - nowFirst);
+        SendMessageW(Window(), EM_SETSEL, kept(start), kept(end));
+        const auto wantedFirst = static_cast<LONG>(SendMessageW(Window(), EM_LINEFROMCHAR, kept(firstShown), 0));
+        const auto nowFirst = static_cast<LONG>(SendMessageW(Window(), EM_GETFIRSTVISIBLELINE, 0, 0));
+        if (wantedFirst != nowFirst) SendMessageW(Window(), EM_LINESCROLL, 0, wantedFirst - nowFirst);
         settingText_ = false;
     }
 
@@ -182,7 +183,7 @@ public:
                    WindowPeer::HandleMessage(message, wParam, lParam, result);
         }
         case WM_CHAR:
-            if (wParam != '\t' && !edit_.HandleChar(static_cast<char>(wParam))) return true;
+            if (wParam != '\t' && !edit_.HandleChar(TypedCharacter(wParam))) return true;
             return WindowPeer::HandleMessage(message, wParam, lParam, result);
         case WM_KILLFOCUS:
             result = CallOriginal(message, wParam, lParam);
@@ -204,10 +205,10 @@ public:
     SpinEditPeer(Win32Backend& backend, SpinEdit& spin)
         : EditPeer(backend, spin, ES_AUTOHSCROLL), spin_(spin) {
         if (!Window()) return;
-        buttons_ = CreateWindowExA(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Window(), nullptr,
+        buttons_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Window(), nullptr,
                                    backend.Instance(), nullptr);
-        SendMessageA(buttons_, UDM_SETRANGE32, 0, 100);
-        SendMessageA(buttons_, UDM_SETPOS32, 0, 50);
+        SendMessageW(buttons_, UDM_SETRANGE32, 0, 100);
+        SendMessageW(buttons_, UDM_SETPOS32, 0, 50);
         PlaceButtons();
     }
 
@@ -235,7 +236,7 @@ private:
         GetClientRect(Window(), &client);
         const int width = backend_.Scale(kSpinButtonWidth);
         MoveWindow(buttons_, client.right - width, 0, width, client.bottom, TRUE);
-        SendMessageA(Window(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
+        SendMessageW(Window(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + 1));
     }
 
     SpinEdit& spin_;

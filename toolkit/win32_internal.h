@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "toolkit/backend.h"
 #include "toolkit/component.h"
@@ -16,8 +17,12 @@ class PageControl;
 
 namespace toolkit::win32 {
 
-extern const char* const kFormClass;
-extern const char* const kContainerClass;
+extern const wchar_t* const kFormClass;
+extern const wchar_t* const kContainerClass;
+// Every window is a Unicode one: the toolkit's UTF-8 texts become UTF-16 here, at the W
+// functions, and come back from them as UTF-8.
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
 // Posted to a form's window when jobs of its workers have run.
 constexpr UINT kJobsDoneMessage = WM_APP + 0x51;
 
@@ -75,7 +80,7 @@ public:
 
 protected:
     // Creates the window in the parent's window at the control's place and takes it over.
-    void Create(const char* className, DWORD style, DWORD exStyle);
+    void Create(const wchar_t* className, DWORD style, DWORD exStyle);
     void Attach(HWND hwnd, bool ownClass);
     void ApplyBounds();
     void ApplyFont();

@@ -13,20 +13,20 @@ namespace toolkit::win32 {
 
 namespace {
 
-const char* const kEditorOwner = "QuillonCellEditorOwner";
-const char* const kEditorProc = "QuillonCellEditorProc";
+const wchar_t* const kEditorOwner = L"QuillonCellEditorOwner";
+const wchar_t* const kEditorProc = L"QuillonCellEditorProc";
 constexpr UINT kFinishEdit = WM_APP + 1;
 
 class ValueListPeer : public WindowPeer {
 public:
     ValueListPeer(Win32Backend& backend, ValueListEditor& table) : WindowPeer(backend, table), table_(table) {
-        Create(WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+        Create(WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
                table.Border() ? WS_EX_CLIENTEDGE : 0);
         if (!Window()) return;
-        SendMessageA(Window(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        SendMessageW(Window(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
         // Rows are as high as the small images: a blank image list sets the row height.
         HIMAGELIST rowSpacer = ImageList_Create(1, backend.Scale(table.RowHeight()), ILC_COLOR, 1, 0);
-        SendMessageA(Window(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowSpacer));
+        SendMessageW(Window(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowSpacer));
         Fill();
     }
 
@@ -48,7 +48,7 @@ public:
             result = CallOriginal(message, wParam, lParam);
             LVHITTESTINFO hit{};
             hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            SendMessageA(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            SendMessageW(Window(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
             if (hit.iItem >= 0 && hit.iSubItem == 1) BeginEdit(hit.iItem);
             return true;
         }
@@ -71,32 +71,32 @@ public:
 private:
     void Fill() {
         if (!Window()) return;
-        SendMessageA(Window(), LVM_DELETEALLITEMS, 0, 0);
-        while (SendMessageA(Window(), LVM_DELETECOLUMN, 0, 0)) {
+        SendMessageW(Window(), LVM_DELETEALLITEMS, 0, 0);
+        while (SendMessageW(Window(), LVM_DELETECOLUMN, 0, 0)) {
         }
         AddColumn(0, table_.KeyTitle(), table_.KeyColumnWidth());
         AddColumn(1, table_.ValueTitle(), table_.ValueColumnWidth());
         for (std::size_t row = 0; row < table_.Rows().size(); ++row) {
-            std::string name = table_.Rows()[row].name;
-            std::string value = table_.Rows()[row].value;
-            LVITEMA item{};
+            std::wstring name = Wide(table_.Rows()[row].name);
+            std::wstring value = Wide(table_.Rows()[row].value);
+            LVITEMW item{};
             item.mask = LVIF_TEXT;
             item.iItem = static_cast<int>(row);
             item.pszText = name.data();
-            SendMessageA(Window(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(Window(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             item.iSubItem = 1;
             item.pszText = value.data();
-            SendMessageA(Window(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(Window(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         }
     }
 
     void AddColumn(int index, const std::string& title, int width) {
-        std::string text = title;
-        LVCOLUMNA column{};
+        std::wstring text = Wide(title);
+        LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = text.data();
         column.cx = backend_.Scale(width);
-        SendMessageA(Window(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+        SendMessageW(Window(), LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     }
 
     void BeginEdit(int row) {
@@ -104,18 +104,18 @@ private:
         RECT cell{};
         cell.top = 1;
         cell.left = LVIR_BOUNDS;
-        SendMessageA(Window(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+        SendMessageW(Window(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
         editRow_ = static_cast<std::size_t>(row);
         cancelled_ = false;
-        editor_ = CreateWindowExA(0, "EDIT", table_.Rows()[editRow_].value.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+        editor_ = CreateWindowExW(0, L"EDIT", Wide(table_.Rows()[editRow_].value).c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
                                   cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, Window(),
                                   nullptr, backend_.Instance(), nullptr);
         if (!editor_) return;
-        SendMessageA(editor_, WM_SETFONT, SendMessageA(Window(), WM_GETFONT, 0, 0), FALSE);
-        SetPropA(editor_, kEditorOwner, this);
-        SetPropA(editor_, kEditorProc, reinterpret_cast<HANDLE>(SetWindowLongPtrA(
+        SendMessageW(editor_, WM_SETFONT, SendMessageW(Window(), WM_GETFONT, 0, 0), FALSE);
+        SetPropW(editor_, kEditorOwner, this);
+        SetPropW(editor_, kEditorProc, reinterpret_cast<HANDLE>(SetWindowLongPtrW(
                                            editor_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorProc))));
-        SendMessageA(editor_, EM_SETSEL, 0, -1);
+        SendMessageW(editor_, EM_SETSEL, 0, -1);
         SetFocus(editor_);
     }
 
@@ -123,21 +123,22 @@ private:
         HWND editor = editor_;
         editor_ = nullptr;
         if (!cancelled_) {
-            std::string value = WindowText(editor);
+            const std::string value = WindowText(editor);
             table_.HandleValueEdited(editRow_, value);
-            LVITEMA item{};
+            std::wstring shown = Wide(value);
+            LVITEMW item{};
             item.iSubItem = 1;
-            item.pszText = value.data();
-            SendMessageA(Window(), LVM_SETITEMTEXTA, editRow_, reinterpret_cast<LPARAM>(&item));
+            item.pszText = shown.data();
+            SendMessageW(Window(), LVM_SETITEMTEXTW, editRow_, reinterpret_cast<LPARAM>(&item));
         }
         // The editor is still inside its own focus change: let it finish before it goes.
         ShowWindow(editor, SW_HIDE);
-        PostMessageA(Window(), kFinishEdit, reinterpret_cast<WPARAM>(editor), 0);
+        PostMessageW(Window(), kFinishEdit, reinterpret_cast<WPARAM>(editor), 0);
     }
 
     static LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* owner = static_cast<ValueListPeer*>(GetPropA(editor, kEditorOwner));
-        auto original = reinterpret_cast<WNDPROC>(GetPropA(editor, kEditorProc));
+        auto* owner = static_cast<ValueListPeer*>(GetPropW(editor, kEditorOwner));
+        auto original = reinterpret_cast<WNDPROC>(GetPropW(editor, kEditorProc));
         if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE) && owner) {
             if (wParam == VK_ESCAPE) owner->CancelEdit();
             SetFocus(owner->Window());
@@ -145,11 +146,11 @@ private:
         }
         if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;
         if (message == WM_NCDESTROY) {
-            RemovePropA(editor, kEditorOwner);
-            RemovePropA(editor, kEditorProc);
-            SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+            RemovePropW(editor, kEditorOwner);
+            RemovePropW(editor, kEditorProc);
+            SetWindowLongPtrW(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         }
-        return CallWindowProcA(original, editor, message, wParam, lParam);
+        return CallWindowProcW(original, editor, message, wParam, lParam);
     }
 
     ValueListEditor& table_;

@@ -2,7 +2,9 @@
 // routes messages and parent notifications to the control's peer, fonts, colours, the
 // mouse, the cursor, and the keys that move between controls and pages or act on a caption's
 // "&" letter.
-#include <cstring>
+#include <cwchar>
+
+#include "platform/codepage.h"
 
 #include "toolkit/dialogs.h"
 #include "toolkit/form.h"
@@ -12,15 +14,26 @@
 
 std::string toolkit::WindowText(void* window) {
     const auto hwnd = static_cast<HWND>(window);
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return win32::Utf8(text);
 }
 
 namespace toolkit::win32 {
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the W functions take UTF-16");
+
+std::wstring Wide(std::string_view utf8) {
+    const std::u16string units = platform::Utf16FromUtf8(utf8);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string Utf8(std::wstring_view wide) {
+    return platform::Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
 namespace {
-const char* const kPeerProperty = "QuillonPeer";
+const wchar_t* const kPeerProperty = L"QuillonPeer";
 }  // namespace
 
 COLORREF ResolveColor(Color color) {
@@ -30,9 +43,9 @@ COLORREF ResolveColor(Color color) {
 
 WindowPeer::~WindowPeer() {
     if (hwnd_) {
-        RemovePropA(hwnd_, kPeerProperty);
-        if (originalProc_ != DefWindowProcA) {
-            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
+        RemovePropW(hwnd_, kPeerProperty);
+        if (originalProc_ != DefWindowProcW) {
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc_));
         }
         DestroyWindow(hwnd_);
     }
@@ -41,19 +54,19 @@ WindowPeer::~WindowPeer() {
 }
 
 WindowPeer* WindowPeer::FromWindow(HWND hwnd) {
-    return hwnd ? static_cast<WindowPeer*>(GetPropA(hwnd, kPeerProperty)) : nullptr;
+    return hwnd ? static_cast<WindowPeer*>(GetPropW(hwnd, kPeerProperty)) : nullptr;
 }
 
-void WindowPeer::Create(const char* className, DWORD style, DWORD exStyle) {
+void WindowPeer::Create(const wchar_t* className, DWORD style, DWORD exStyle) {
     auto* parent = static_cast<WindowPeer*>(control_.Parent()->GetPeer());
     const RECT place = ScaledBounds();
     style |= WS_CHILD | WS_CLIPSIBLINGS;
     if (control_.Visible()) style |= WS_VISIBLE;
     if (!control_.Enabled()) style |= WS_DISABLED;
-    HWND hwnd = CreateWindowExA(exStyle, className, control_.Text().c_str(), style, place.left, place.top,
+    HWND hwnd = CreateWindowExW(exStyle, className, Wide(control_.Text()).c_str(), style, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top,
                                 parent ? parent->ChildParent() : nullptr, nullptr, backend_.Instance(), nullptr);
-    Attach(hwnd, std::strcmp(className, kContainerClass) == 0);
+    Attach(hwnd, std::wcscmp(className, kContainerClass) == 0);
     ApplyFont();
     ApplyColor();
 
@@ -72,15 +85,15 @@ void WindowPeer::Create(const char* className, DWORD style, DWORD exStyle) {
 void WindowPeer::Attach(HWND hwnd, bool ownClass) {
     hwnd_ = hwnd;
     if (!hwnd_) return;
-    SetPropA(hwnd_, kPeerProperty, this);
-    originalProc_ = ownClass ? DefWindowProcA
-                             : reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+    SetPropW(hwnd_, kPeerProperty, this);
+    originalProc_ = ownClass ? DefWindowProcW
+                             : reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
                                    hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
 }
 
 LRESULT CALLBACK WindowPeer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowPeer* peer = FromWindow(hwnd);
-    if (!peer) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!peer) return DefWindowProcW(hwnd, message, wParam, lParam);
     return peer->Dispatch(message, wParam, lParam);
 }
 
@@ -88,9 +101,9 @@ LRESULT WindowPeer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND hwnd = hwnd_;
     const WNDPROC original = originalProc_;
     if (message == WM_NCDESTROY) {
-        RemovePropA(hwnd, kPeerProperty);
+        RemovePropW(hwnd, kPeerProperty);
         hwnd_ = nullptr;
-        return CallWindowProcA(original, hwnd, message, wParam, lParam);
+        return CallWindowProcW(original, hwnd, message, wParam, lParam);
     }
     LRESULT result = 0;
     bool handled = false;
@@ -98,7 +111,7 @@ LRESULT WindowPeer::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     RunGuarded(control_.OwnerForm(), [&] {
         handled = ReflectToChild(message, wParam, lParam, result) || HandleMessage(message, wParam, lParam, result);
     });
-    return handled ? result : CallWindowProcA(original, hwnd, message, wParam, lParam);
+    return handled ? result : CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
 bool WindowPeer::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -150,14 +163,14 @@ bool WindowPeer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         return false;
     case WM_KEYDOWN:
         // Ctrl+Tab from any control, Tab from one that the user tabs to.
-        if (wParam != VK_TAB || (GetKeyState(VK_CONTROL) >= 0 && !(GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP))) {
+        if (wParam != VK_TAB || (GetKeyState(VK_CONTROL) >= 0 && !(GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP))) {
             return false;
         }
         PressTab();
         return true;
     case WM_CHAR:
         // The Tab that moved the focus is no character for the control.
-        if (wParam == '\t') return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
+        if (wParam == '\t') return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
         // The letter alone, as dialogs take it, where the control has no use for characters.
         return !(CallOriginal(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) && ActivateMnemonicOf(wParam);
     case WM_SYSCHAR:
@@ -190,6 +203,7 @@ void WindowPeer::PressTab() {
 }
 
 bool WindowPeer::ActivateMnemonicOf(WPARAM character) {
+    if (character >= 0x80) return false;  // mnemonics are ASCII letters
     Control* target = MnemonicTarget(control_.OwnerForm(), static_cast<char>(character));
     auto* peer = target ? static_cast<WindowPeer*>(target->GetPeer()) : nullptr;
     if (!peer) return false;
@@ -225,7 +239,7 @@ void WindowPeer::Refresh(Aspect aspect) {
     case Aspect::Text:
         // Writing back what the user just typed would move the caret to the start, so that
         // the next key lands in front of it.
-        if (WindowText(hwnd_) != control_.Text()) SetWindowTextA(hwnd_, control_.Text().c_str());
+        if (WindowText(hwnd_) != control_.Text()) SetWindowTextW(hwnd_, Wide(control_.Text()).c_str());
         break;
     case Aspect::Enabled:
         EnableWindow(hwnd_, control_.Enabled());
@@ -253,7 +267,7 @@ void WindowPeer::Refresh(Aspect aspect) {
 }
 
 LRESULT WindowPeer::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(originalProc_, hwnd_, message, wParam, lParam);
+    return CallWindowProcW(originalProc_, hwnd_, message, wParam, lParam);
 }
 
 bool WindowPeer::PassKeyOn(UINT message, WPARAM wParam, LPARAM lParam, std::uint16_t key, LRESULT& result) {
@@ -279,15 +293,15 @@ void WindowPeer::ApplyBounds() {
 void WindowPeer::ApplyFont() {
     if (!hwnd_) return;
     const Font font = control_.EffectiveFont();
-    LOGFONTA logFont{};
+    LOGFONTW logFont{};
     logFont.lfHeight = -backend_.Scale(font.height);
     logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     logFont.lfUnderline = font.underline;
     logFont.lfCharSet = font.charset;
-    lstrcpynA(logFont.lfFaceName, font.name.c_str(), LF_FACESIZE);
+    lstrcpynW(logFont.lfFaceName, Wide(font.name).c_str(), LF_FACESIZE);
     HFONT previous = font_;
-    font_ = CreateFontIndirectA(&logFont);
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    font_ = CreateFontIndirectW(&logFont);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     if (previous) DeleteObject(previous);
 }
 

@@ -24,7 +24,7 @@ struct WorkerState {
 void RunJobs(const std::shared_ptr<WorkerState>& state) {
     while (Job* job = state->jobs.TakeNext()) {
         // A message that cannot be posted is made up for by the form's next timer tick.
-        state->jobs.RunTaken(*job, [&] { PostMessageA(state->window.load(), kJobsDoneMessage, 0, 0); });
+        state->jobs.RunTaken(*job, [&] { PostMessageW(state->window.load(), kJobsDoneMessage, 0, 0); });
     }
 }
 

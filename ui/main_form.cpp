@@ -35,6 +35,7 @@ void TMainForm::WireEvents() {
         setting->OnChange = Handler(this, &TMainForm::urlboxChange);
     }
     send.OnClick = Handler(this, &TMainForm::urlboxChange);
+    utf8.OnClick = Handler(this, &TMainForm::urlboxChange);
     Button1.OnClick = Handler(this, &TMainForm::SaveSettings);
     Label12.OnClick = Handler(this, &TMainForm::Label12Click);
     Label12.OnMouseEnter = Handler(this, &TMainForm::Label12MouseEnter);

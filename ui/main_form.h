@@ -103,6 +103,7 @@ public:
     toolkit::SpinEdit interval{&GroupBox2, "interval"};
     toolkit::Label Label14{&GroupBox2, "Label14"};
     toolkit::CheckBox send{&GroupBox2, "send"};
+    toolkit::CheckBox utf8{&GroupBox2, "utf8"};  // texts on the wire in UTF-8, else the code page
     toolkit::Button Button1{&GroupBox2, "Button1"};  // Apply
 
     toolkit::TabSheet TabSheet3{PageControl1, "TabSheet3"};

@@ -1,10 +1,12 @@
-// The five settings in "gen_quillon.ini" beside the player's other plug-ins: loaded when the
-// window is created, written by Apply.
+// The settings in "gen_quillon.ini" beside the player's other plug-ins: loaded when the
+// window is created, written by Apply. The file is in the ANSI code page, as the player's
+// other plug-ins and earlier versions keep theirs; the window's texts are UTF-8.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/profile.h"
 #include "tracker/settings_values.h"
 #include "ui/main_form.h"
@@ -24,17 +26,19 @@ public:
     SettingsFile(const SettingsFile&) = delete;
     SettingsFile& operator=(const SettingsFile&) = delete;
 
+    bool Has(const char* key) const { return platform::ReadProfileText(path_, kSection, key).has_value(); }
     // The default only when the key is absent; a key with an empty value gives "".
     std::string ReadText(const char* key, const std::string& fallback) const {
-        return platform::ReadProfileText(path_, kSection, key).value_or(fallback);
+        const std::optional<std::string> value = platform::ReadProfileText(path_, kSection, key);
+        return value ? platform::Utf8FromAnsi(*value) : fallback;
     }
     int ReadInteger(const char* key, int fallback) const {
         return tracker::IntegerSettingOrDefault(platform::ReadProfileText(path_, kSection, key),
                                                 fallback);
     }
     void Write(const char* key, const std::string& value) const {
-        if (!platform::WriteProfileText(path_, kSection, key, value))
-            throw std::runtime_error("Unable to write to " + path_);
+        if (!platform::WriteProfileText(path_, kSection, key, platform::AnsiFromUtf8(value)))
+            throw std::runtime_error("Unable to write to " + platform::Utf8FromAnsi(path_));
     }
     void Flush() const { platform::FlushProfileCache(path_); }
 
@@ -59,6 +63,11 @@ void TMainForm::LoadSettings() {
         timeout.SetValue(file.ReadInteger("Timeout", kDefaultTimeoutMs));
         interval.SetValue(file.ReadInteger("Interval", kDefaultIntervalSeconds));
         send.SetChecked(file.ReadInteger("send", 0) != 0);
+        // A new install posts UTF-8; an upgrade (settings without the key) keeps the code
+        // page its receiver expects.
+        const bool upgrade = file.Has("Params") || file.Has("Url") || file.Has("Interval") ||
+                             file.Has("Timeout") || file.Has("send");
+        utf8.SetChecked(file.ReadInteger("utf8", upgrade ? 0 : 1) != 0);
         poster.ConnectTimeout = timeout.Value();
         Timer2.SetInterval(SendPeriodMs(interval.Value()));
         Timer2.SetEnabled(false);
@@ -77,6 +86,7 @@ void TMainForm::SaveSettings(toolkit::Component&) {
         file.Write("Interval", std::to_string(interval.Value()));
         file.Write("Timeout", std::to_string(timeout.Value()));
         file.Write("send", send.Checked() ? "1" : "0");
+        file.Write("utf8", utf8.Checked() ? "1" : "0");
         file.Flush();
     }
     poster.ConnectTimeout = timeout.Value();

@@ -14,20 +14,6 @@
 
 namespace {
 
-// The outbox keeps UTF-8; the window and the wire have the ANSI code page.
-std::string StoredText(const std::string& ansi) {
-    return platform::Utf8FromUtf16(platform::Utf16FromAnsi(ansi));
-}
-std::string WireText(const std::string& utf8) {
-    return platform::AnsiFromUtf16(platform::Utf16FromUtf8(utf8));
-}
-
-TSongFields Converted(const TSongFields& song, std::string (*convert)(const std::string&)) {
-    return {convert(song.artist),   convert(song.album), convert(song.title),
-            convert(song.track),    convert(song.year),  convert(song.genre),
-            convert(song.comment),  convert(song.filename), ""};
-}
-
 // The user's clock time `delayMs` from now, rounded up to the second, as HH:MM:SS.
 std::string LocalClockTimeAfter(std::int64_t delayMs) {
     const platform::LocalDateTime local = platform::LocalNow();
@@ -130,8 +116,9 @@ void TSongPoster::Poll(const std::u16string& path) {
 void TSongPoster::Record(const TSongFields& song, std::int64_t currentSinceMs,
                          const std::u16string& path) {
     Open(path);
-    outbox_->Append(TPlay{Converted(song, StoredText), FormatUtcTimestamp(currentSinceMs),
-                          NewPlayId()});
+    TSongFields stored = song;
+    stored.password.clear();
+    outbox_->Append(TPlay{std::move(stored), FormatUtcTimestamp(currentSinceMs), NewPlayId()});
     TryNow();
 }
 
@@ -152,14 +139,15 @@ void TSongPoster::SendNext() {
     if (outbox_->Plays().empty()) return outbox_->EndSending();
     const TPlay& play = outbox_->Plays().front();
     try {
-        TSongFields fields = Converted(play.song, WireText);
+        TSongFields fields = play.song;
         fields.password = target.password;
         TMultipartFormStream body;
-        AddSongFields(body, fields);
+        // The texts go as the box says now; the address in the code page, as it always went.
+        AddSongFields(body, WireFields(std::move(fields), target.utf8));
         AddPlayFields(body, play.playedAt, play.playId);
         inFlight_ = true;
-        worker_->Queue(std::make_unique<Exchange>(*this, client_, target.url, std::move(body),
-                                                  ConnectTimeout, play));
+        worker_->Queue(std::make_unique<Exchange>(*this, client_, platform::AnsiFromUtf8(target.url),
+                                                  std::move(body), ConnectTimeout, play));
     } catch (...) {
         // Memory ran out: the play stays in the outbox for the next poll.
         inFlight_ = false;
@@ -169,7 +157,7 @@ void TSongPoster::SendNext() {
 
 void TSongPoster::Settle(const TPlay& play, const Result& result) {
     inFlight_ = false;
-    const std::string name = FileNamePart(WireText(play.song.filename));
+    const std::string name = FileNamePart(play.song.filename);
     const int tries = schedule_.Tries(play.playId);
     const bool exchanged = !result.lines[0].empty();
     if (tries == 0 && exchanged) {

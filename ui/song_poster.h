@@ -25,6 +25,7 @@ public:
         std::string url;
         std::string password;
         bool enabled = false;  // "Post song data"
+        bool utf8 = false;     // "Send text as UTF-8"
     };
 
     // `log` receives every line; `readTarget` and `utcNow` (milliseconds since 1970 UTC)
@@ -40,7 +41,7 @@ public:
 
     // Reads the outbox at `path` (the first poll) and tries what waits there when due.
     void Poll(const std::u16string& path);
-    // Writes down the play of `song` (8-bit ANSI texts, the password left out), current
+    // Writes down the play of `song` (the window's UTF-8 texts; the password is left out), current
     // since `currentSinceMs`, then tries at once unless the site asked to wait.
     void Record(const TSongFields& song, std::int64_t currentSinceMs, const std::u16string& path);
     // Apply: tries again at once unless the site asked to wait.

@@ -18,7 +18,8 @@ void TMainForm::SendSongInfo(toolkit::Component&) {
                                       .genre = ID3genre.Text(),
                                       .comment = ID3Comment.Text(),
                                       .filename = filename.Text(),
-                                      .password = ""},
+                                      .password = "",
+                                      .charset = ""},
                           songCurrentSinceMs_, OutboxPath());
         } catch (...) {
             // Nothing may interrupt the user from a timer (memory running out).
@@ -29,7 +30,7 @@ void TMainForm::SendSongInfo(toolkit::Component&) {
 }
 
 TSongPoster::Target TMainForm::PostTarget() const {
-    return {urlbox.Text(), params.Text(), send.Checked()};
+    return {urlbox.Text(), params.Text(), send.Checked(), utf8.Checked()};
 }
 
 const std::u16string& TMainForm::OutboxPath() {

@@ -25,7 +25,7 @@ void TMainForm::btnWriteTagsClick(toolkit::Component&) {
 
     // The player keeps the file open while it plays; paused, it may let go of it.
     player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON3);
-    if (tag.WriteTag(platform::Utf16FromAnsi(filename.Text()))) {
+    if (tag.WriteTag(platform::Utf16FromUtf8(filename.Text()))) {
         btnWriteTags.SetEnabled(false);
         btnReloadTags.SetEnabled(false);
     } else {

@@ -8,8 +8,7 @@ void TMainForm::Timer1Timer(toolkit::Component&) {
     poster.Poll(OutboxPath());
     const std::int32_t position =
         player::QueryPlayer(context_.player, context_.playerWindow(), player::IPC_GETLISTPOS, 0);
-    filename.SetText(player::QueryPlayerText(context_.player, context_.playerWindow(),
-                                             player::IPC_GETPLAYLISTFILE, position));
+    filename.SetText(player::QueryPlayerFileName(context_.player, context_.playerWindow(), position));
     // The field carries the name: what it holds is what gets compared and remembered.
     if (filename.Text() == context_.lastFileName) return;
     context_.lastFileName = filename.Text();
@@ -27,7 +26,7 @@ void TMainForm::loadTrack() {
     }
     TID3v2& tag = context_.songTag;
     // A file that cannot be read leaves TagPresent false, which is all that matters here.
-    tag.ReadTag(platform::Utf16FromAnsi(filename.Text()));
+    tag.ReadTag(platform::Utf16FromUtf8(filename.Text()));
     if (!tag.TagPresent) return;
     ID3title.SetText(tag.Title);
     ID3artist.SetText(tag.Artist);

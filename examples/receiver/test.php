@@ -2,8 +2,9 @@
 // Receives the songs that the Quillon plug-in reports and lists them.
 //
 // POST (from the plug-in): multipart form fields artist, album, title, track, year, genre,
-// comment, filename, comment (again) and password, then played_at and play_id. A play is
-// stored when the password matches, once per play_id; the answer is "OK".
+// comment, filename, comment (again) and password, then _charset_ naming the character set
+// of those texts, then played_at and play_id. A play is stored when the password matches,
+// once per play_id; the answer is "OK".
 // GET (from a browser): a page listing the stored plays, newest first.
 
 // ---- Configuration -------------------------------------------------------------------------
@@ -16,8 +17,8 @@ $database = __DIR__ . '/plays.sqlite';
 $page_limit = 500;
 // --------------------------------------------------------------------------------------------
 
-// Texts arrive as 8-bit Windows-1252 bytes (the plug-in's code page on Western systems).
-// They are converted to UTF-8 here, without relying on the mbstring or iconv extensions.
+// Windows-1252 (the plug-in's code page on Western systems) is converted here, without
+// relying on the mbstring or iconv extensions.
 function utf8_from_cp1252(string $bytes): string
 {
     static $high = [
@@ -46,10 +47,46 @@ function utf8_from_cp1252(string $bytes): string
     return $out;
 }
 
-function field(string $name): string
+// The texts arrive in the character set that the field "_charset_" names: UTF-8 (the
+// plug-in's check box "Send text as UTF-8"), or the Windows code page of the player's
+// computer. Plug-ins before that field sent Windows-1252.
+function utf8_from(string $bytes, string $charset): string
+{
+    if (strcasecmp($charset, 'UTF-8') === 0) {
+        return $bytes;
+    }
+    if ($charset === '' || strcasecmp($charset, 'windows-1252') === 0) {
+        return utf8_from_cp1252($bytes);
+    }
+    // Other code pages where PHP can convert them; a name it does not know, or bytes that
+    // are not in that code page, give false, and the text is then stored as it came.
+    if (preg_match('/^[A-Za-z0-9_-]{1,40}$/', $charset) === 1) {
+        if (function_exists('iconv')) {
+            $converted = @iconv($charset, 'UTF-8', $bytes);
+            if ($converted !== false) {
+                return $converted;
+            }
+        }
+        if (function_exists('mb_convert_encoding') &&
+            in_array(strtolower($charset), array_map('strtolower', mb_list_encodings()), true)) {
+            $converted = mb_convert_encoding($bytes, 'UTF-8', $charset);
+            if (is_string($converted) && mb_check_encoding($converted, 'UTF-8')) {
+                return $converted;
+            }
+        }
+    }
+    return $bytes;
+}
+
+function posted(string $name): string
 {
     $value = $_POST[$name] ?? '';
-    return utf8_from_cp1252(is_string($value) ? $value : '');
+    return is_string($value) ? $value : '';
+}
+
+function field(string $name): string
+{
+    return utf8_from(posted($name), posted('_charset_'));
 }
 
 function answer(int $status, string $text): void

@@ -77,7 +77,7 @@ def expected_fields(song, path):
     return [("artist", artist), ("album", album), ("title", title), ("track", str(track)),
             ("year", year), ("genre", genre), ("comment", comment),
             ("filename", os.path.basename(path)), ("comment", comment),
-            ("password", PASSWORD)]
+            ("password", PASSWORD), ("_charset_", "windows-1252")]
 
 
 def decoded(fields):
@@ -100,7 +100,7 @@ def field_lines(player, after_ms):
 
 def first_seen(player, entry):
     for ms, text, _ in player.lines:
-        if text.startswith("query IPC_GETPLAYLISTFILE {} ".format(entry)):
+        if text.startswith("query IPC_GETPLAYLISTFILEW {} ".format(entry)):
             return ms
     return None
 
@@ -198,7 +198,7 @@ def main(player_exe, plugin_dll, report):
         checks.expect("click \"Apply\" done" in lines, "Apply not clicked: {}".format(
             [t for t in lines if t.startswith("click")]))
         want = ["[Settings]", "Params={}X".format(PASSWORD), "Url=" + url, "Interval=10",
-                "Timeout=3000", "send=1"]
+                "Timeout=3000", "send=1", "utf8=0"]
         written = [line.strip() for line in settings.splitlines() if line.strip()]
         checks.expect(written == want, "settings file {!r}".format(settings))
     return checks.write(report)

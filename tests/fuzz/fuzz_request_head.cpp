@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view kNextPart = "<<NEXT>>";
 constexpr std::size_t kSongFields = 9;  // artist ... password, filename included
-constexpr std::size_t kFormParts = 10;  // the comment goes twice
+constexpr std::size_t kFormParts = 11;  // the comment goes twice, then _charset_
 
 std::size_t Occurrences(std::string_view text, std::string_view what) {
     std::size_t count = 0;
@@ -52,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         kNextPart, 2 + kSongFields);
     std::vector<std::string> values(kSongFields);
     for (std::size_t i = 2; i < parts.size(); ++i) values[i - 2] = parts[i];
-    const TSongFields song{values[0], values[1], values[2], values[3], values[4],
-                           values[5], values[6], values[7], values[8]};
+    const TSongFields song = WireFields({values[0], values[1], values[2], values[3], values[4],
+                                         values[5], values[6], values[7], values[8], {}},
+                                        true);
 
     std::vector<fuzz::ScriptedExchange> exchanges(2);
     for (auto& exchange : exchanges) exchange.answer = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK";

@@ -21,6 +21,7 @@ public:
         return 0;
     }
     std::string CopyText(std::intptr_t) override { return ""; }
+    std::u16string CopyWideText(std::intptr_t) override { return u""; }
 };
 
 // One window for the whole run; each input is loaded into it afresh. The host program's

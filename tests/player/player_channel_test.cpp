@@ -50,6 +50,19 @@ TEST(Win32MessageChannel, TextRunningIntoUnreadableMemoryIsCutThere) {
     EXPECT_EQ(channel.CopyText(AddressOf(pages.base() + pages.pageSize())), "");
 }
 
+TEST(Win32MessageChannel, WideTextIsCopiedUpToItsTerminatorOrTheEndOfReadableMemory) {
+    player::Win32MessageChannel channel;
+    const char16_t text[] = u"C:\\Z\u00fcrich \u6771\u4eac.mp3\0after";
+    EXPECT_EQ(channel.CopyWideText(AddressOf(reinterpret_cast<const char*>(text))),
+              u"C:\\Z\u00fcrich \u6771\u4eac.mp3");
+    Pages pages(1, 2);
+    ASSERT_NE(pages.base(), nullptr);
+    std::memset(pages.base(), 'a', pages.pageSize());  // no terminator before the no-access page
+    EXPECT_EQ(channel.CopyWideText(AddressOf(pages.base() + pages.pageSize() - 4)), u"\u6161\u6161");
+    // Half a unit before the no-access page is no unit.
+    EXPECT_EQ(channel.CopyWideText(AddressOf(pages.base() + pages.pageSize() - 1)), u"");
+}
+
 TEST(Win32MessageChannel, UnterminatedTextIsCutAtTheLimit) {
     const std::size_t pagesNeeded = 12;  // more than the limit, spread over several pages
     Pages pages(pagesNeeded, pagesNeeded);

@@ -131,8 +131,8 @@ TEST(FrameWalk, UnsynchronisationIsUndoneForTheWholeVersion3TagOrPerVersion4Fram
     for (const Bytes& file : {Header(3, static_cast<std::uint32_t>(v3.size()), 0x80) + v3,
                               Header(4, static_cast<std::uint32_t>(v4.size()), 0x80) + v4}) {
         TID3v2 tag = ReadAsFile(dir, file);
-        EXPECT_EQ(tag.Title, "\xFF\xFF y\xFF") << int{file[3]};
-        EXPECT_EQ(tag.Artist, "\xFF?") << int{file[3]};
+        EXPECT_EQ(tag.Title, "\xC3\xBF\xC3\xBF y\xC3\xBF") << int{file[3]};
+        EXPECT_EQ(tag.Artist, "\xC3\xBF\xC7\xBF") << int{file[3]};
         EXPECT_EQ(tag.Album, "After") << int{file[3]};
     }
 }
@@ -175,7 +175,9 @@ TEST(FrameWalk, FramesAreCutToTheirFirst500Bytes) {
     std::u16string wide(300, u'\u00E9');
     tag = ReadAsFile(dir, Tag(3, {Frame("TIT2", Utf16(wide))}));
     // 249 code units fit, the first of them the byte-order mark.
-    EXPECT_EQ(tag.Title, std::string(248, '\xE9'));
+    std::string title;
+    for (int i = 0; i < 248; ++i) title += "\xC3\xA9";
+    EXPECT_EQ(tag.Title, title);
 }
 
 TEST(FrameWalk, FramesAfterTheTagAreNotRead) {

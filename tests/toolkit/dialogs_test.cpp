@@ -29,7 +29,8 @@ TEST(ApplicationTitle, FileNameCutAtTheFirstDotWithTheRestLowerCased) {
     EXPECT_EQ(toolkit::ApplicationTitle("C:\\Apps\\my.player.v2.exe"), "my");
     EXPECT_EQ(toolkit::ApplicationTitle("D:/tools/StandIn.exe"), "Standin");
     EXPECT_EQ(toolkit::ApplicationTitle("C:player.exe"), "player");
-    EXPECT_EQ(toolkit::ApplicationTitle("\xC9LAN\xC9.EXE"), "\xC9lan\xE9");
+    EXPECT_EQ(toolkit::ApplicationTitle("\xC3\x89LAN\xC3\x89\xC5\xA0\xD0\x96.EXE"),
+              "\xC3\x89lan\xC3\xA9\xC5\xA1\xD0\x96");  // ÉLANÉŠЖ: Ж stays
     EXPECT_EQ(toolkit::ApplicationTitle("noextension"), "noextension");
 }
 

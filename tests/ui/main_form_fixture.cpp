@@ -40,17 +40,27 @@ std::intptr_t PlaylistPlayer::Send(player::WindowHandle window, std::uint32_t me
     }
     if (message != player::WM_USER_MESSAGE) return 0;
     if (lParam == player::IPC_GETLISTPOS) return position;
+    const auto index = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
+    if (index < 0 || static_cast<std::size_t>(index) >= playlist.size()) return 0;
+    const std::string& name = playlist[static_cast<std::size_t>(index)];
+    // The answer is an address in the player's memory: here, a text this player owns.
     if (lParam == player::IPC_GETPLAYLISTFILE) {
-        const auto index = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
-        if (index < 0 || static_cast<std::size_t>(index) >= playlist.size()) return 0;
-        // The answer is an address in the player's memory: here, the text this player owns.
-        return reinterpret_cast<std::intptr_t>(playlist[static_cast<std::size_t>(index)].c_str());
+        ansiAnswers_.push_back(std::make_unique<std::string>(platform::AnsiFromUtf8(name)));
+        return reinterpret_cast<std::intptr_t>(ansiAnswers_.back()->c_str());
+    }
+    if (lParam == player::IPC_GETPLAYLISTFILEW && !oldPlayer) {
+        wideAnswers_.push_back(std::make_unique<std::u16string>(platform::Utf16FromUtf8(name)));
+        return reinterpret_cast<std::intptr_t>(wideAnswers_.back()->c_str());
     }
     return 0;
 }
 
 std::string PlaylistPlayer::CopyText(std::intptr_t address) {
     return reinterpret_cast<const char*>(address);
+}
+
+std::u16string PlaylistPlayer::CopyWideText(std::intptr_t address) {
+    return reinterpret_cast<const char16_t*>(address);
 }
 
 FormFields ParseFormFields(const std::string& requestHead, const std::string& requestBody) {
@@ -110,12 +120,12 @@ std::string MainFormFixture::MakeSong(const std::string& name, const SongTagFiel
         writer.SetTrackNumber(tag->track);
         if (!writer.WriteTag(dir.File(name))) throw std::runtime_error("cannot tag " + name);
     }
-    return platform::AnsiFromUtf16(dir.File(name));
+    return platform::Utf8FromUtf16(dir.File(name));
 }
 
-TID3v2 MainFormFixture::ReadSong(const std::string& ansiPath) const {
+TID3v2 MainFormFixture::ReadSong(const std::string& path) const {
     TID3v2 tag;
-    tag.ReadTag(platform::Utf16FromAnsi(ansiPath));
+    tag.ReadTag(platform::Utf16FromUtf8(path));
     return tag;
 }
 

@@ -17,7 +17,9 @@
 #include "toolkit/headless_backend.h"
 #include "ui/main_form.h"
 
-// Answers the two queries from its playlist and records the commands it is sent.
+// Answers the queries from its playlist (names in UTF-8; in UTF-16 to IPC_GETPLAYLISTFILEW
+// unless it is an old player, in the code page to IPC_GETPLAYLISTFILE) and records the
+// commands it is sent.
 class PlaylistPlayer : public player::MessageChannel {
 public:
     struct Message {
@@ -29,6 +31,7 @@ public:
 
     std::vector<std::string> playlist;
     std::int32_t position = 0;
+    bool oldPlayer = false;  // answers IPC_GETPLAYLISTFILEW with 0
     std::vector<Message> messages;      // everything sent, in order
     std::vector<std::uint16_t> commands;  // the WM_COMMAND ones
     // Runs when a command arrives, before it is answered.
@@ -37,6 +40,12 @@ public:
     std::intptr_t Send(player::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) override;
     std::string CopyText(std::intptr_t address) override;
+    std::u16string CopyWideText(std::intptr_t address) override;
+
+private:
+    // The answers handed out, kept alive as a player keeps its own.
+    std::vector<std::unique_ptr<std::string>> ansiAnswers_;
+    std::vector<std::unique_ptr<std::u16string>> wideAnswers_;
 };
 
 // The tag texts of a test song; an empty set writes no tag at all.
@@ -68,10 +77,10 @@ public:
     TMainForm& form() { return *form_; }
 
     // A music file in the test's folder, with a tag unless `tag` is null; returns its full
-    // name as the player reports it (ANSI).
+    // name in UTF-8.
     std::string MakeSong(const std::string& name, const SongTagFields* tag);
     // The file's tag as a fresh read finds it.
-    TID3v2 ReadSong(const std::string& ansiPath) const;
+    TID3v2 ReadSong(const std::string& path) const;
 
     // The host program's folder: its Plugins folder holds the settings file. Natively the
     // folder's name ends in a backslash, so that the cut of the host path after its last

@@ -1,6 +1,8 @@
 // The window's own handlers, driven through the headless backend as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/ui/main_form_fixture.h"
 #include "toolkit/keyboard.h"
 #include "ui/addresses.h"
@@ -126,8 +128,8 @@ TEST_F(HandlerTest, TabVisitsThePagesThenTheShownFieldsAndMnemonicsReachOnlyWhat
     EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "ID3artist", "ID3title", "ID3album", "ID3year",
                                                  "ID3genre", "ID3Comment", "ID3track", "filename"}));
     backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 1);
-    EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "send", "urlbox", "interval", "params", "Memo1",
-                                                 "timeout"}));
+    EXPECT_EQ(stops(), (std::vector<std::string>{"PageControl1", "send", "utf8", "urlbox", "interval", "params",
+                                                 "Memo1", "timeout"}));
     EXPECT_EQ(toolkit::NextTabStop(form, &form.timeout, false), &form.PageControl1);
     EXPECT_EQ(toolkit::NextTabStop(form, &form.PageControl1, true), &form.timeout);
     EXPECT_EQ(toolkit::NextTabStop(form, &form, false), &form.PageControl1);
@@ -136,6 +138,15 @@ TEST_F(HandlerTest, TabVisitsThePagesThenTheShownFieldsAndMnemonicsReachOnlyWhat
     backend.Type(form.urlbox, "x");
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'A'), &form.Button1);
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), &form.Button1);
+    EXPECT_EQ(toolkit::MnemonicTarget(form, 'u'), &form.utf8);
+    // No two controls of the page share a letter.
+    std::vector<char> letters;
+    for (const Placement& placement : form.Layout()) {
+        const char letter = toolkit::MnemonicOf(placement.text);
+        if (letter == 0 || placement.control.Parent() != &form.GroupBox2) continue;
+        EXPECT_EQ(std::count(letters.begin(), letters.end(), letter), 0) << placement.control.Name();
+        letters.push_back(letter);
+    }
     backend.Input(form.PageControl1, &toolkit::PageControl::HandlePageChosen, 0);
     EXPECT_EQ(toolkit::MnemonicTarget(form, 'a'), nullptr);  // its page doesn't show
 }

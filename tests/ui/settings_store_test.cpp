@@ -24,6 +24,7 @@ TEST_F(SettingsTest, WithoutAFileEverySettingHasItsDefaultAndNothingIsWritten) {
     EXPECT_EQ(form.timeout.Value(), 30000);
     EXPECT_EQ(form.interval.Text(), "30");
     EXPECT_FALSE(form.send.Checked());
+    EXPECT_TRUE(form.utf8.Checked());  // a new install posts UTF-8
     EXPECT_EQ(form.poster.ConnectTimeout, 30000);
     EXPECT_EQ(form.Timer2.Interval(), 30000u);
     EXPECT_FALSE(form.Timer2.Enabled());
@@ -94,7 +95,31 @@ TEST_F(SettingsTest, LongTextsAreReadUpToTheirFirst2047Characters) {
     EXPECT_EQ(form.urlbox.Text(), longUrl.substr(0, 2047));
 }
 
-TEST_F(SettingsTest, ApplyWritesAllFiveKeysInTheirOrderAndPushesTheTimeoutAndInterval) {
+TEST_F(SettingsTest, Utf8IsOffForAnUpgradeWithoutTheKeyAndAsWrittenOtherwise) {
+    const std::pair<const char*, bool> cases[] = {
+        {"Url=http://old.test/\r\n", false},  // settings from before the check box
+        {"send=1\r\n", false},
+        {"Url=x\r\nutf8=1\r\n", true},
+        {"utf8=0\r\n", false},
+        {"UTF8=2\r\n", true},
+        {"Other=1\r\n", true},  // none of the settings: as new
+    };
+    for (const auto& [lines, checked] : cases) {
+        EXPECT_EQ(OpenWith(lines).utf8.Checked(), checked) << lines;
+        EXPECT_FALSE(form().Button1.Enabled()) << lines;
+    }
+}
+
+TEST_F(SettingsTest, TextsBeyondAsciiAreStoredInTheCodePage) {
+    TMainForm& form = OpenWith("Params=caf\xE9\r\n");  // code page 1252
+    EXPECT_EQ(form.params.Text(), "caf\xC3\xA9");
+    form.params.SetText("\xE2\x82\xAC \xD0\x96");  // € Ж
+    Apply();
+    const std::vector<std::string> lines = SettingsLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Params=\x80 ?"), lines.end());
+}
+
+TEST_F(SettingsTest, ApplyWritesEveryKeyInTheirOrderAndPushesTheTimeoutAndInterval) {
     TMainForm& form = Open();
     std::filesystem::create_directory(PluginsFolder());
     form.urlbox.SetText("http://example.test/p.php");
@@ -106,7 +131,7 @@ TEST_F(SettingsTest, ApplyWritesAllFiveKeysInTheirOrderAndPushesTheTimeoutAndInt
     EXPECT_TRUE(backend.errorBoxes().empty());
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{
                                    "[Settings]", "Params=", "Url=http://example.test/p.php",
-                                   "Interval=15", "Timeout=5000", "send=1"}));
+                                   "Interval=15", "Timeout=5000", "send=1", "utf8=1"}));
     EXPECT_EQ(form.poster.ConnectTimeout, 5000);
     EXPECT_EQ(form.Timer2.Interval(), 15000u);
     EXPECT_FALSE(form.Timer2.Enabled());
@@ -121,7 +146,7 @@ TEST_F(SettingsTest, ApplyRewritesEveryKeyInPlaceAndKeepsTheRestOfTheFile) {
     const std::vector<std::string> lines = SettingsLines();
     EXPECT_EQ(lines, (std::vector<std::string>{"[Settings]", "Url=http://new.test/", "send=0",
                                                "Extra=kept", "Params=", "Interval=30",
-                                               "Timeout=30000", "[Other]", "Url=not ours"}));
+                                               "Timeout=30000", "utf8=0", "[Other]", "Url=not ours"}));
     // A value typed beyond the range and applied without leaving the field is written as it
     // stands; the next load clamps it.
     backend.Type(form.interval, "0");
@@ -151,7 +176,7 @@ TEST_F(SettingsTest, ApplyCancelsThePendingSubmissionAndTheNextSongIsPostedAfter
     EXPECT_EQ(form.log.Lines().size(), 3u);
     ASSERT_EQ(server.Requests().size(), 1u);
     const FormFields fields = ParseFormFields(server.Requests()[0].head, server.Requests()[0].body);
-    ASSERT_EQ(fields.size(), 12u);
+    ASSERT_EQ(fields.size(), 13u);
     EXPECT_TRUE(fields[7].second.ends_with("b.mp3")) << fields[7].second;
 }
 
@@ -177,14 +202,14 @@ TEST_F(SettingsTest, AFailedWriteNamesTheFullPathAndChangesNothingElse) {
     EXPECT_EQ(form.Timer2.Interval(), 30000u);
     EXPECT_TRUE(form.Timer2.Running());  // the pending submission stays pending
 
-    // Once the folder is there, Apply writes all five keys.
+    // Once the folder is there, Apply writes every key.
     std::filesystem::remove(PluginsFolder());
     std::filesystem::create_directory(PluginsFolder());
     Apply();
     EXPECT_EQ(backend.errorBoxes().size(), 2u);
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{
                                    "[Settings]", "Params=", "Url=http://127.0.0.1/test.php",
-                                   "Interval=100", "Timeout=2000", "send=0"}));
+                                   "Interval=100", "Timeout=2000", "send=0", "utf8=1"}));
     EXPECT_FALSE(form.Button1.Enabled());
     EXPECT_EQ(form.poster.ConnectTimeout, 2000);
     EXPECT_FALSE(form.Timer2.Enabled());
@@ -199,6 +224,7 @@ TEST_F(SettingsTest, TheNextStartReadsWhatApplyWrote) {
         form.timeout.SetValue(777);
         form.interval.SetValue(240);
         form.send.SetChecked(true);
+        form.utf8.SetChecked(false);
         Apply();
     }
     TMainForm& again = Open();
@@ -207,6 +233,7 @@ TEST_F(SettingsTest, TheNextStartReadsWhatApplyWrote) {
     EXPECT_EQ(again.timeout.Value(), 777);
     EXPECT_EQ(again.interval.Value(), 240);
     EXPECT_TRUE(again.send.Checked());
+    EXPECT_FALSE(again.utf8.Checked());
 }
 
 }  // namespace

@@ -33,24 +33,24 @@ std::uint16_t RefusingPort() {
     return listener.Port();
 }
 
-// The ten fields as posted, the file name's blanked once it is seen to end in `file` (the
-// test's own files have full paths that differ between the builds); the play's two after
-// them are checked, its time against `playedAtMs`.
+// The ten fields and `_charset_` as posted, the file name's blanked once it is seen to end
+// in `file` (the test's own files have full paths that differ between the builds); the
+// play's two after them are checked, its time against `playedAtMs`.
 FormFields FieldsNaming(const http_test::ReceivedRequest& request, const std::string& file,
                         std::int64_t playedAtMs) {
     FormFields fields = ParseFormFields(request.head, request.body);
-    if (fields.size() != 12) {
+    if (fields.size() != 13) {
         ADD_FAILURE() << fields.size() << " fields";
         return fields;
     }
     EXPECT_TRUE(fields[7].second.ends_with(file)) << fields[7].second;
     fields[7].second.clear();
-    EXPECT_EQ(fields[10], (std::pair<std::string, std::string>{"played_at",
+    EXPECT_EQ(fields[11], (std::pair<std::string, std::string>{"played_at",
                                                               FormatUtcTimestamp(playedAtMs)}));
-    EXPECT_EQ(fields[11].first, "play_id");
-    EXPECT_TRUE(std::regex_match(fields[11].second, std::regex("[0-9a-f]{32}")))
-        << fields[11].second;
-    fields.resize(10);
+    EXPECT_EQ(fields[12].first, "play_id");
+    EXPECT_TRUE(std::regex_match(fields[12].second, std::regex("[0-9a-f]{32}")))
+        << fields[12].second;
+    fields.resize(11);
     return fields;
 }
 
@@ -59,7 +59,7 @@ std::vector<std::string> PostedFiles(LoopbackServer& server) {
     std::vector<std::string> files;
     for (const auto& request : server.Requests()) {
         const FormFields fields = ParseFormFields(request.head, request.body);
-        files.push_back(fields.size() == 12 ? fields[7].second : "?");
+        files.push_back(fields.size() == 13 ? fields[7].second : "?");
     }
     return files;
 }
@@ -133,7 +133,7 @@ TEST_F(SubmissionTest, ASecondSongBeforeTheTimerFiresIsPostedOnceOnePeriodAfterT
     const FormFields expected{{"artist", "Artist B"}, {"album", "Album B"}, {"title", "Title B"},
                               {"track", "12"},        {"year", "2001"},     {"genre", "Jazz"},
                               {"comment", ""},        {"filename", ""},     {"comment", ""},
-                              {"password", "secret"}};
+                              {"password", "secret"}, {"_charset_", "UTF-8"}};
     // The play's time is when B became current, not when it was sent.
     EXPECT_EQ(FieldsNaming(requests[0], "b.mp3", kClockStartMs + 2000), expected);
     EXPECT_TRUE(WaitingFiles().empty());
@@ -160,7 +160,7 @@ TEST_F(SubmissionTest, WhatTheWindowShowsAtThatMomentIsPostedEditsAndUnappliedSe
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].head.rfind("POST /second ", 0), 0u);
     const FormFields first = ParseFormFields(requests[0].head, requests[0].body);
-    ASSERT_EQ(first.size(), 12u);
+    ASSERT_EQ(first.size(), 13u);
     EXPECT_EQ(first[0].second, "Edited Artist");
     EXPECT_EQ(first[3].second, " 07x");  // the track text as typed
     EXPECT_EQ(first[6].second, "Live");
@@ -170,7 +170,7 @@ TEST_F(SubmissionTest, WhatTheWindowShowsAtThatMomentIsPostedEditsAndUnappliedSe
     const FormFields expected{{"artist", ""},  {"album", ""},    {"title", ""},
                               {"track", ""},   {"year", ""},     {"genre", ""},
                               {"comment", ""}, {"filename", ""}, {"comment", ""},
-                              {"password", "changed"}};
+                              {"password", "changed"}, {"_charset_", "UTF-8"}};
     EXPECT_EQ(FieldsNaming(requests[1], "plain.mp3", kClockStartMs + 3 * kPeriodMs + 2000),
               expected);
 }
@@ -188,8 +188,42 @@ TEST_F(SubmissionTest, TheFileNameFieldIsTheTextAfterTheLastBackslashOrColon) {
     const char* const expected[] = {"Song.mp3", "/x/y.mp3", "//radio.example/live"};
     for (std::size_t i = 0; i < 3; ++i) {
         const FormFields fields = ParseFormFields(requests[i].head, requests[i].body);
-        ASSERT_EQ(fields.size(), 12u);
+        ASSERT_EQ(fields.size(), 13u);
         EXPECT_EQ(fields[7], (std::pair<std::string, std::string>{"filename", expected[i]}));
+    }
+}
+
+TEST_F(SubmissionTest, TheUtf8BoxAsItStandsChoosesUtf8OrTheCodePage) {
+    LoopbackServer server({{Ok()}, {Ok()}});
+    PostTo(server.Url("/test.php"));
+    const struct {
+        bool utf8;
+        const char* artist;
+        const char* filename;
+        const char* charset;
+    } cases[] = {
+        {true, "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE \xC3\xA9", "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC.mp3", "UTF-8"},
+        {false, "???? \xE9", "Z\xFCrich ??.mp3", "windows-1252"},  // the code page 1252 here
+    };
+    for (const auto& c : cases) {
+        // Not applied: the box's state at the post counts.
+        form().utf8.SetChecked(c.utf8);
+        Play("C:\\Music\\Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC.mp3");
+        backend.advance(1000);
+        form().ID3artist.SetText("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE \xC3\xA9");  // Кино é
+        backend.advance(kPeriodMs);
+        Play("C:\\other.mp3");
+        backend.advance(1000);
+        form().Timer2.SetEnabled(false);
+    }
+    const auto& requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const FormFields fields = ParseFormFields(requests[i].head, requests[i].body);
+        ASSERT_EQ(fields.size(), 13u);
+        EXPECT_EQ(fields[0].second, cases[i].artist);
+        EXPECT_EQ(fields[7].second, cases[i].filename);
+        EXPECT_EQ(fields[10], (std::pair<std::string, std::string>{"_charset_", cases[i].charset}));
     }
 }
 

@@ -29,7 +29,7 @@ TEST_F(TrackMonitorTest, EachTickAsksForThePositionThenForThatEntrysFile) {
     EXPECT_EQ(player.messages[0].message, player::WM_USER_MESSAGE);
     EXPECT_EQ(player.messages[0].lParam, player::IPC_GETLISTPOS);
     EXPECT_EQ(player.messages[1].message, player::WM_USER_MESSAGE);
-    EXPECT_EQ(player.messages[1].lParam, player::IPC_GETPLAYLISTFILE);
+    EXPECT_EQ(player.messages[1].lParam, player::IPC_GETPLAYLISTFILEW);
     EXPECT_EQ(player.messages[1].wParam, 2u);
     for (const auto& sent : player.messages) EXPECT_EQ(sent.window, kPlayerWindow);
     EXPECT_EQ(form().filename.Text(), "C:\\c.mp3");
@@ -81,15 +81,27 @@ TEST_F(TrackMonitorTest, AFileWithoutTagOrWithoutTrackNumberOrUnreadable) {
     EXPECT_EQ(form().filename.Text(), "http://radio.example/live");
 }
 
-TEST_F(TrackMonitorTest, TheNameIsTakenFromTheAnsiCodePage) {
-    // "café" with é as the single ANSI byte 0xE9: found only if converted from the code page.
-    const std::u16string wide = u"caf\u00e9.mp3";
-    const std::string ansiName = "caf\xe9.mp3";
-    const std::string ansiPath = MakeSong("song.mp3", &kSongA);
-    std::filesystem::rename(dir.Native("song.mp3"), dir.path() / std::filesystem::path(wide));
-    Play(ansiPath.substr(0, ansiPath.size() - std::string("song.mp3").size()) + ansiName);
-    backend.advance(1000);
-    EXPECT_EQ(form().ID3artist.Text(), "Artist A");
+TEST_F(TrackMonitorTest, TheNameIsAskedInUtf16ThenFromAnOldPlayerInTheCodePage) {
+    const struct {
+        bool oldPlayer;
+        const char* name;
+        std::int32_t lastQuery;
+    } cases[] = {
+        {false, "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC.mp3", player::IPC_GETPLAYLISTFILEW},  // Zürich 東京
+        // "café": é is the code page's single byte 0xE9, found only if converted from there.
+        {true, "caf\xC3\xA9.mp3", player::IPC_GETPLAYLISTFILE},
+    };
+    for (const auto& c : cases) {
+        const std::string path = MakeSong(c.name, &kSongA);
+        player.oldPlayer = c.oldPlayer;
+        Play(path);
+        backend.advance(1000);
+        EXPECT_EQ(form().filename.Text(), path) << c.name;
+        EXPECT_EQ(form().ID3artist.Text(), "Artist A") << c.name;
+        EXPECT_EQ(player.messages.back().lParam, c.lastQuery) << c.name;
+        Play(MakeSong("other.mp3", nullptr));
+        backend.advance(1000);
+    }
 }
 
 TEST_F(TrackMonitorTest, OnlyTheNameCounts) {

@@ -331,7 +331,7 @@ TEST_F(WindowTest, TabOrderFollowsTheLayoutAndTheLinkReactsToTheMouse) {
             if (HandleOf(*control) == child && control->TabOrder() >= 0) orders.push_back(control->TabOrder());
         }
     }
-    EXPECT_EQ(orders, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(orders, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
     form->ShowAndBringToFront();
     PumpMessages(50);

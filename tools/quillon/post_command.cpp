@@ -17,10 +17,11 @@ const char kPostUsage[] =
     "  post URL [--artist A] [--album B] [--title T] [--track N]\n"
     "           [--year Y] [--genre G] [--comment C] [--filename PATH]\n"
     "           [--password P] [--played-at 2026-12-09T07:58:31Z]\n"
-    "           [--play-id 32HEX] [--timeout MS] [--count N]\n"
+    "           [--play-id 32HEX] [--timeout MS] [--count N] [--utf8]\n"
     "                 post the song fields to a web script and print the answer;\n"
-    "                 played-at is now and play-id random unless given, and\n"
-    "                 --count posts the same play N times";
+    "                 the texts go in the ANSI code page as the plug-in's default,\n"
+    "                 or in UTF-8; played-at is now and play-id random unless\n"
+    "                 given, and --count posts the same play N times";
 
 namespace {
 
@@ -32,11 +33,6 @@ constexpr platform::NumberGrammar kCountText{.lowest = 1, .highest = 1000000};
 int Usage(const std::string& problem) {
     std::cerr << "quillon post: " << problem << "\nusage:\n" << kPostUsage << "\n";
     return 2;
-}
-
-// The texts of the plug-in are in the ANSI code page; the command line gives UTF-8.
-std::string Ansi(const std::string& utf8) {
-    return platform::AnsiFromUtf16(platform::Utf16FromUtf8(utf8));
 }
 
 }  // namespace
@@ -55,17 +51,23 @@ int RunPost(const std::vector<std::string>& args) {
     std::optional<std::string> url;
     int timeout = kDefaultTimeoutMs;
     int count = 1;
+    bool utf8 = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
         if (word.rfind("--", 0) != 0) {
             if (url) return Usage("more than one URL: " + word);
-            url = Ansi(word);
+            // The address goes as the window sends it: in the code page.
+            url = platform::AnsiFromUtf8(word);
+            continue;
+        }
+        if (word == "--utf8") {
+            utf8 = true;
             continue;
         }
         if (i + 1 == args.size()) return Usage(word + " needs a value");
         const std::string& value = args[++i];
         if (const auto text = texts.find(word); text != texts.end()) {
-            *text->second = Ansi(value);
+            *text->second = value;
         } else if (word == "--timeout") {
             const auto number = platform::ParseWholeNumber(value, kTimeoutText);
             if (!number) return Usage("--timeout takes milliseconds: " + value);
@@ -85,7 +87,7 @@ int RunPost(const std::vector<std::string>& args) {
     bool succeeded = false;
     for (int post = 0; post < count; ++post) {
         TMultipartFormStream body;
-        AddSongFields(body, song);
+        AddSongFields(body, WireFields(song, utf8));
         AddPlayFields(body, playedAt, playId);
         std::string buffer;
         try {

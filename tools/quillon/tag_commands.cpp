@@ -32,10 +32,10 @@ int Failure(const std::string& file, const char* reason) {
 
 std::u16string PathFromUtf8(const std::string& file) { return platform::Utf16FromUtf8(file); }
 
-// A tag text (ANSI code page) as a JSON string literal in UTF-8.
-std::string JsonText(const std::string& ansi) {
+// A tag text as a JSON string literal in UTF-8.
+std::string JsonText(const std::string& text) {
     std::u16string escaped;
-    for (char16_t unit : platform::Utf16FromAnsi(ansi)) {
+    for (char16_t unit : platform::Utf16FromUtf8(text)) {
         switch (unit) {
             case u'"': escaped += u"\\\""; break;
             case u'\\': escaped += u"\\\\"; break;
@@ -87,10 +87,6 @@ std::string TagJson(const TID3v2& tag) {
     add("AudioSizeText", JsonText(tag.AudioSizeText));
     json += '}';
     return json;
-}
-
-std::string AnsiFromUtf8(const std::string& text) {
-    return platform::AnsiFromUtf16(platform::Utf16FromUtf8(text));
 }
 
 bool CanBeOpened(const std::u16string& path) {
@@ -153,7 +149,7 @@ int RunWrite(const std::vector<std::string>& args) {
     // Fields the read could not give are no loss: the writer keeps what it does not change.
     // A file that cannot be opened is refused before anything is tried.
     if (!tag.ReadTag(path) && !CanBeOpened(path)) return ReadFailure(file);
-    for (const Change& change : changes) (tag.*change.setText)(AnsiFromUtf8(change.value));
+    for (const Change& change : changes) (tag.*change.setText)(change.value);
     if (track) tag.SetTrackNumber(static_cast<std::int32_t>(*track));
     if (!tag.WriteTag(path)) {
         return Failure(file, "tag not written (file in use by another program, or no right to change it)");

@@ -46,6 +46,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "player/player.h"
 #include "plugin/general_purpose_plugin.h"
 #include "tools/standin-player/plugin_window.h"
@@ -61,7 +62,11 @@ struct Player {
     ULONGLONG started = 0;
     std::vector<standin::Step> steps;
     std::size_t nextStep = 0;
-    std::vector<std::string> playlist;
+    std::vector<std::string> playlist;  // UTF-8
+    // The answers to the two file queries: UTF-16, and the code page's version (where a
+    // character it lacks becomes its default character, as an old player has it).
+    std::vector<std::u16string> widePlaylist;
+    std::vector<std::string> ansiPlaylist;
     std::int32_t current = 0;
     HMODULE library = nullptr;
     plugin::GeneralPurposePlugin* record = nullptr;
@@ -465,15 +470,23 @@ LRESULT AnswerQuery(WPARAM data, LPARAM query) {
         if (!ThePlayer.quiet) Report("query IPC_GETLISTPOS -> %d", ThePlayer.current);
         return ThePlayer.current;
     }
-    if (query == player::IPC_GETPLAYLISTFILE) {
+    if (query == player::IPC_GETPLAYLISTFILE || query == player::IPC_GETPLAYLISTFILEW) {
+        const bool wide = query == player::IPC_GETPLAYLISTFILEW;
+        const char* name = wide ? "IPC_GETPLAYLISTFILEW" : "IPC_GETPLAYLISTFILE";
         const auto entry = static_cast<std::int32_t>(data);
         if (entry < 0 || entry >= static_cast<std::int32_t>(ThePlayer.playlist.size())) {
-            Report("query IPC_GETPLAYLISTFILE %d -> null", entry);
+            Report("query %s %d -> null", name, entry);
             return 0;
         }
-        const std::string& name = ThePlayer.playlist[static_cast<std::size_t>(entry)];
-        if (!ThePlayer.quiet) Report("query IPC_GETPLAYLISTFILE %d -> \"%s\"", entry, name.c_str());
-        return reinterpret_cast<LRESULT>(name.c_str());
+        const auto index = static_cast<std::size_t>(entry);
+        if (!ThePlayer.quiet) {
+            // Reported in UTF-8 either way: what the answer holds, "?" and all.
+            const std::string shown = wide ? ThePlayer.playlist[index]
+                                           : platform::Utf8FromAnsi(ThePlayer.ansiPlaylist[index]);
+            Report("query %s %d -> \"%s\"", name, entry, shown.c_str());
+        }
+        return wide ? reinterpret_cast<LRESULT>(ThePlayer.widePlaylist[index].c_str())
+                    : reinterpret_cast<LRESULT>(ThePlayer.ansiPlaylist[index].c_str());
     }
     Report("query unknown lParam=%lld wParam=%llu -> 0", static_cast<long long>(query),
            static_cast<unsigned long long>(data));
@@ -529,6 +542,10 @@ int main(int argc, char** argv) {
     try {
         ThePlayer.steps = ParseFile(argv[1], standin::ParseScript);
         if (argc == 3) ThePlayer.playlist = ParseFile(argv[2], standin::ParsePlaylist);
+        for (const std::string& name : ThePlayer.playlist) {
+            ThePlayer.widePlaylist.push_back(platform::Utf16FromUtf8(name));
+            ThePlayer.ansiPlaylist.push_back(platform::AnsiFromUtf8(name));
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "standin-player: %s\n", error.what());
         return 2;
@@ -557,7 +574,8 @@ int main(int argc, char** argv) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // A Unicode loop, as today's players run: typed characters reach the plug-in whole.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // The plug-in's timers run from this loop: each tick of another window is reported.
         if (message.message == WM_TIMER && message.hwnd != ThePlayer.window) {
             if (!ThePlayer.quiet)
@@ -569,7 +587,7 @@ int main(int argc, char** argv) {
         LARGE_INTEGER before, after;
         QueryPerformanceCounter(&before);
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
         QueryPerformanceCounter(&after);
         ThePlayer.longestDispatchMs = std::max(
             ThePlayer.longestDispatchMs,

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/codepage.h"
+
 namespace standin {
 
 namespace {
@@ -65,10 +67,10 @@ HWND EditRightOf(HWND label, const std::vector<HWND>& controls) {
 HWND FindPluginWindow() { return FindWindowA(nullptr, PLUGIN_WINDOW_CAPTION); }
 
 std::string WindowText(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
-        GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return platform::Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
 std::vector<std::string> LogLines(HWND window, bool& found) {
@@ -159,13 +161,12 @@ void PostKey(HWND target, WORD virtualKey) {
 }
 
 void PostCharacters(HWND target, const std::string& text) {
-    for (const char character : text) {
-        PostMessageA(target, WM_CHAR, static_cast<unsigned char>(character), 1);
-    }
+    for (const char16_t unit : platform::Utf16FromUtf8(text)) PostMessageW(target, WM_CHAR, unit, 1);
 }
 
 std::string FileFingerprint(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+    const std::u16string wide = platform::Utf16FromUtf8(path);
+    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "unreadable";

@@ -38,14 +38,15 @@ bool ClickTab(HWND window, const std::string& caption);
 // A key going down and up in `target`, as the keyboard delivers it through the message queue.
 void PostKey(HWND target, WORD virtualKey);
 
-// Characters typed into `target`, as the keyboard delivers them after translation.
+// Characters typed into `target` (UTF-8), as the keyboard delivers them after translation.
 void PostCharacters(HWND target, const std::string& text);
 
 // A short fingerprint of a file's first 64 KiB (where its tag is) and its size, so a report
 // shows whether a file changed between two moments; "unreadable" when it cannot be opened.
+// `path` in UTF-8.
 std::string FileFingerprint(const std::string& path);
 
-// The text of a window, as it holds it.
+// The text of a window, as it holds it (GetWindowTextW), in UTF-8.
 std::string WindowText(HWND window);
 
 }  // namespace standin

@@ -19,7 +19,7 @@ struct Step {
 // std::runtime_error naming the line of a malformed step.
 std::vector<Step> ParseScript(std::istream& input);
 
-// The playlist: one file name a line, kept byte for byte (the player's ANSI code page).
+// The playlist: one file name a line, in UTF-8.
 std::vector<std::string> ParsePlaylist(std::istream& input);
 
 }  // namespace standin

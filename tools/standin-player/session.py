@@ -30,25 +30,29 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def write_song(path, seconds, artist, title, album, year, genre, comment, track):
-    """A silent MP3 of `seconds` with an ID3v2.3 tag written by mutagen."""
+def write_song(path, seconds, artist, title, album, year, genre, comment, track, encoding=0):
+    """A silent MP3 of `seconds` with an ID3v2.3 tag written by mutagen, its texts in
+    `encoding` (0 ISO-8859-1, 1 UTF-16)."""
     with open(path, "wb") as out:
         out.write(FRAME * (FRAMES_PER_SECOND * seconds))
     tag = ID3()
-    tag.add(TPE1(encoding=0, text=artist))
-    tag.add(TIT2(encoding=0, text=title))
-    tag.add(TALB(encoding=0, text=album))
-    tag.add(TDRC(encoding=0, text=year))
-    tag.add(TCON(encoding=0, text=genre))
-    tag.add(COMM(encoding=0, lang="eng", desc="", text=comment))
-    tag.add(TRCK(encoding=0, text=str(track)))
+    tag.add(TPE1(encoding=encoding, text=artist))
+    tag.add(TIT2(encoding=encoding, text=title))
+    tag.add(TALB(encoding=encoding, text=album))
+    tag.add(TDRC(encoding=encoding, text=year))
+    tag.add(TCON(encoding=encoding, text=genre))
+    tag.add(COMM(encoding=encoding, lang="eng", desc="", text=comment))
+    tag.add(TRCK(encoding=encoding, text=str(track)))
     tag.save(path, v2_version=3)
 
 
-def write_settings(folder, url, password, interval, timeout, send):
-    """The plug-in's settings file, where it looks: Plugins beside the player's program."""
+def write_settings(folder, url, password, interval, timeout, send, utf8=None):
+    """The plug-in's settings file, where it looks: Plugins beside the player's program.
+    Without `utf8` the file is one from before that key (an upgrade)."""
     text = ("[Settings]\r\nParams={}\r\nUrl={}\r\nInterval={}\r\nTimeout={}\r\nsend={}\r\n"
             .format(password, url, interval, timeout, send))
+    if utf8 is not None:
+        text += "utf8={}\r\n".format(utf8)
     with open(settings_path(folder), "w", encoding="cp1252", newline="") as out:
         out.write(text)
 
@@ -65,9 +69,9 @@ class Player:
         os.makedirs(os.path.join(folder, "Plugins"), exist_ok=True)
         shutil.copy(player_exe, os.path.join(folder, "standin-player.exe"))
         shutil.copy(plugin_dll, os.path.join(folder, "Plugins", "gen_quillon.dll"))
-        with open(os.path.join(folder, "script.txt"), "w", newline="") as out:
+        with open(os.path.join(folder, "script.txt"), "w", encoding="utf-8", newline="") as out:
             out.write(script)
-        with open(os.path.join(folder, "playlist.txt"), "w", encoding="cp1252",
+        with open(os.path.join(folder, "playlist.txt"), "w", encoding="utf-8",
                   newline="") as out:
             out.write("".join(windows_path(p) + "\r\n" for p in playlist))
         self.lines = []
@@ -81,7 +85,7 @@ class Player:
 
     def _read(self):
         for raw in self.process.stdout:
-            text = raw.decode("cp1252").rstrip("\r\n")
+            text = raw.decode("utf-8", errors="replace").rstrip("\r\n")
             stamp, _, rest = text.partition(" ")
             ms = int(stamp) if stamp.isdigit() else None
             with self.changed:

@@ -1,9 +1,30 @@
 #include "tracker/http/song_submission.h"
 
+#include "platform/codepage.h"
 #include "platform/text.h"
 
 std::string FileNamePart(const std::string& path) {
     return path.substr(platform::FileNameStart(path));
+}
+
+std::string CharsetName(unsigned codePage) {
+    if ((codePage >= 1250 && codePage <= 1258) || codePage == 874) return "windows-" + std::to_string(codePage);
+    if (codePage == 65001) return "UTF-8";
+    return "CP" + std::to_string(codePage);
+}
+
+TSongFields WireFields(TSongFields texts, bool utf8) {
+    texts.filename = FileNamePart(texts.filename);
+    if (utf8) {
+        texts.charset = "UTF-8";
+        return texts;
+    }
+    for (std::string* text : {&texts.artist, &texts.album, &texts.title, &texts.track, &texts.year,
+                              &texts.genre, &texts.comment, &texts.filename, &texts.password}) {
+        *text = platform::AnsiFromUtf8(*text);
+    }
+    texts.charset = CharsetName(platform::AnsiCodePage());
+    return texts;
 }
 
 void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
@@ -14,10 +35,11 @@ void AddSongFields(TMultipartFormStream& body, const TSongFields& song) {
     body.AddTextField("year", song.year);
     body.AddTextField("genre", song.genre);
     body.AddTextField("comment", song.comment);
-    body.AddTextField("filename", FileNamePart(song.filename));
+    body.AddTextField("filename", song.filename);
     // The comment a second time, after the file name: receivers rely on this order.
     body.AddTextField("comment", song.comment);
     body.AddTextField("password", song.password);
+    body.AddTextField("_charset_", song.charset);
 }
 
 void AddPlayFields(TMultipartFormStream& body, const std::string& playedAt,

@@ -16,6 +16,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from loopback import free_port, wait_until_listening  # noqa: E402
 
 PASSWORD = "p\u00e4ss \"word\""  # configured in the script as UTF-8, posted as Windows-1252
+ASCII_PASSWORD = "plain"
 
 
 
@@ -41,11 +42,11 @@ def song(artist=b"", album=b"", title=b"", track=b"", year=b"", genre=b"", comme
 
 
 class Receiver:
-    def __init__(self, source_dir):
+    def __init__(self, source_dir, password=PASSWORD):
         self.dir = tempfile.mkdtemp(prefix="quillon-receiver-")
         script = open(os.path.join(source_dir, "test.php"), encoding="utf-8").read()
         configured = script.replace("$password = 'change-me';",
-                                    "$password = '" + PASSWORD.replace("'", "\\'") + "';")
+                                    "$password = '" + password.replace("'", "\\'") + "';")
         assert configured != script, "password line not found in test.php"
         with open(os.path.join(self.dir, "test.php"), "w", encoding="utf-8") as out:
             out.write(configured)
@@ -131,6 +132,23 @@ def scenario_password(receiver):
     check((code, body) == (200, b"OK"), f"right password answered {code} {body!r}")
 
 
+def scenario_charset(receiver):
+    # The plug-in's own names: UTF-8, code pages iconv knows, one nobody knows, none at all.
+    # The password is ASCII here: the same bytes in every one of them.
+    cases = [("UTF-8", "\u041a\u0438\u043d\u043e \u6771\u4eac".encode("utf-8"), "\u041a\u0438\u043d\u043e \u6771\u4eac"),
+             ("windows-1251", "\u041a\u0438\u043d\u043e".encode("cp1251"), "\u041a\u0438\u043d\u043e"),
+             ("CP932", "\u6771\u4eac".encode("cp932"), "\u6771\u4eac"),
+             ("CP99999", b"as it came", "as it came"),
+             (None, b"Caf\xe9", "Caf\u00e9")]
+    for charset, artist, stored in cases:
+        fields = song(artist=artist, password=ASCII_PASSWORD.encode())
+        if charset is not None:
+            fields.append((b"_charset_", charset.encode()))
+        code, body = receiver.post(fields)
+        check((code, body) == (200, b"OK"), f"{charset}: post answered {code} {body!r}")
+        check(receiver.rows()[-1]["artist"] == stored, f"{charset}: stored {receiver.rows()[-1]['artist']!r}")
+
+
 def scenario_page(receiver):
     code, page = receiver.get()
     check(code == 200 and b"No songs yet" in page, f"empty page {code}")
@@ -199,13 +217,13 @@ def scenario_migrate(receiver):
     check(rows[0]["played_at"] == "2020-05-06 07:08:09", "old row changed")
 
 
-SCENARIOS = {"store": scenario_store, "password": scenario_password, "page": scenario_page,
-             "repeat": scenario_repeat, "migrate": scenario_migrate}
+SCENARIOS = {"store": scenario_store, "password": scenario_password, "charset": scenario_charset,
+             "page": scenario_page, "repeat": scenario_repeat, "migrate": scenario_migrate}
 
 
 def main():
     source_dir, scenario = sys.argv[1], sys.argv[2]
-    with Receiver(source_dir) as receiver:
+    with Receiver(source_dir, ASCII_PASSWORD if scenario == "charset" else PASSWORD) as receiver:
         SCENARIOS[scenario](receiver)
     print(f"receiver {scenario}: passed")
 

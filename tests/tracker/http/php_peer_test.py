@@ -67,13 +67,27 @@ def main(quillon):
             # The command converts to the ANSI code page, Windows-1252 here.
             expected = {name: value.encode("cp1252").hex() for name, value in values.items()}
             expected["filename"] = "Some Song.mp3".encode("cp1252").hex()
+            expected["_charset_"] = b"windows-1252".hex()
             expected["played_at"] = b"2026-12-09T07:58:31Z".hex()
             expected["play_id"] = (b"0123456789abcdef" * 2).hex()
             check("all fields received by PHP's parser", fields == expected,
                   f"{fields} != {expected}")
             check("the play's fields after the ten", list(fields) == [
                 "artist", "album", "title", "track", "year", "genre", "comment", "filename",
-                "password", "played_at", "play_id"], repr(list(fields)))
+                "password", "_charset_", "played_at", "play_id"], repr(list(fields)))
+            # With --utf8 every alphabet goes whole, and the charset says so.
+            unicode_values = {"artist": "\u041a\u0438\u043d\u043e", "title": "\u6771\u4eac\u306e\u591c",
+                              "filename": "C:\\M\\Z\u00fcrich \u6771\u4eac.mp3"}
+            args = [base + "/receive.php", "--utf8"]
+            for name, value in unicode_values.items():
+                args += ["--" + name, value]
+            code, lines = post(quillon, *args)
+            fields = json.loads(lines[2][len("Output: "):])["fields"] if code == 0 else {}
+            check("UTF-8 fields and charset", code == 0 and
+                  [bytes.fromhex(fields.get(name, "")).decode("utf-8", "replace")
+                   for name in ("artist", "title", "filename", "_charset_")] ==
+                  [unicode_values["artist"], unicode_values["title"], "Z\u00fcrich \u6771\u4eac.mp3", "UTF-8"],
+                  f"{code} {fields}")
             check("content type", answers[0]["type"].startswith(
                 "multipart/form-data; boundary=--------"), answers[0]["type"])
             check("no cookie in the first post", answers[0]["cookie"] == "", answers[0]["cookie"])

@@ -13,20 +13,21 @@ TEST(SongSubmission, FileNamePartIsTheTextAfterTheLastBackslashOrColon) {
     EXPECT_EQ(FileNamePart(""), "");
 }
 
-TEST(SongSubmission, TenFieldsInTheirOrderWithTheCommentTwice) {
+TEST(SongSubmission, TenFieldsInTheirOrderWithTheCommentTwiceThenTheCharset) {
     TMultipartFormStream body(platform::LocalDateTime{2026, 12, 8, 1, 5, 1, 42});
     TSongFields song{"Art", "Alb", "Tit", "07", "1999", "Rock", "Live",
-                     "C:\\Music\\Song.mp3", "pw"};
-    AddSongFields(body, song);
-    // 809 for the names and the fixed parts, plus every value (the comment twice).
-    EXPECT_EQ(body.Size(), 809 + 3 + 3 + 3 + 2 + 4 + 4 + 4 + 8 + 4 + 2);
+                     "C:\\Music\\Song.mp3", "pw", ""};
+    AddSongFields(body, WireFields(song, true));
+    // 809 for the names and the fixed parts of the ten, plus every value (the comment twice),
+    // plus the block of "_charset_".
+    EXPECT_EQ(body.Size(), 809 + 3 + 3 + 3 + 2 + 4 + 4 + 4 + 8 + 4 + 2 + 72 + 9 + 5);
     std::string all(static_cast<std::size_t>(body.Size()), '\0');
     ASSERT_EQ(body.Read(all.data(), all.size()), all.size());
 
     const char* const expected[][2] = {
         {"artist", "Art"}, {"album", "Alb"},       {"title", "Tit"},      {"track", "07"},
         {"year", "1999"},  {"genre", "Rock"},      {"comment", "Live"},   {"filename", "Song.mp3"},
-        {"comment", "Live"}, {"password", "pw"}};
+        {"comment", "Live"}, {"password", "pw"}, {"_charset_", "UTF-8"}};
     std::size_t at = 0;
     for (const auto& field : expected) {
         const std::string part = std::string("name=\"") + field[0] + "\"\r\n\r\n" + field[1] + "\r\n";
@@ -57,11 +58,39 @@ TEST(SongSubmission, ThePlayFieldsFollowTheTen) {
 TEST(SongSubmission, EmptyFieldsAreSentAndResultLinesBeforeAnyAnswer) {
     TMultipartFormStream body;
     AddSongFields(body, TSongFields{});
-    EXPECT_EQ(body.Size(), 809);
+    EXPECT_EQ(body.Size(), 809 + 72 + 9);
 
     const THttpClient http;
     const auto lines = SubmissionResultLines(http, "two\r\nlines");
     EXPECT_EQ(lines[0], "Code: -1");
     EXPECT_EQ(lines[1], "Message: ");
     EXPECT_EQ(lines[2], "Output: two\r\nlines");
+}
+
+TEST(SongSubmission, TextsGoAsUtf8OrInTheCodePageByteForByte) {
+    // "Zürich 東京" and "Кино": the code page (1252 here) holds the ü only.
+    const TSongFields texts{"\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE", "Caf\xC3\xA9", "\xE6\x9D\xB1", "1",
+                            "2001", "Pop", "\xE2\x82\xAC", "C:\\M\\Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC.mp3",
+                            "pw\xC3\xA9", ""};
+    const TSongFields utf8 = WireFields(texts, true);
+    EXPECT_EQ(utf8.artist, texts.artist);
+    EXPECT_EQ(utf8.filename, "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC.mp3");
+    EXPECT_EQ(utf8.charset, "UTF-8");
+    const TSongFields ansi = WireFields(texts, false);
+    const std::pair<const std::string*, const char*> expected[] = {
+        {&ansi.artist, "????"}, {&ansi.album, "Caf\xE9"}, {&ansi.title, "?"}, {&ansi.track, "1"},
+        {&ansi.year, "2001"},   {&ansi.genre, "Pop"},     {&ansi.comment, "\x80"},
+        {&ansi.filename, "Z\xFCrich ??.mp3"}, {&ansi.password, "pw\xE9"}, {&ansi.charset, "windows-1252"}};
+    for (const auto& [text, bytes] : expected) EXPECT_EQ(*text, bytes);
+}
+
+TEST(SongSubmission, CharsetNamesThatIconvKnowsForEveryCodePage) {
+    const std::pair<unsigned, const char*> cases[] = {
+        {1250, "windows-1250"}, {1251, "windows-1251"}, {1252, "windows-1252"}, {1253, "windows-1253"},
+        {1254, "windows-1254"}, {1255, "windows-1255"}, {1256, "windows-1256"}, {1257, "windows-1257"},
+        {1258, "windows-1258"}, {874, "windows-874"},   {932, "CP932"},         {936, "CP936"},
+        {949, "CP949"},         {950, "CP950"},         {437, "CP437"},         {1259, "CP1259"},
+        {65001, "UTF-8"},
+    };
+    for (const auto& [codePage, name] : cases) EXPECT_EQ(CharsetName(codePage), name) << codePage;
 }
