@@ -25,7 +25,8 @@ TPlay MakePlay(const std::string& name) {
                             .genre = "",
                             .comment = "caf\xc3\xa9 \xe2\x82\xac",
                             .filename = "C:\\Music\\" + name + ".mp3",
-                            .password = ""};
+                            .password = "",
+                            .charset = ""};
     play.playedAt = "2026-12-09T07:58:31Z";
     play.playId = NewPlayId();
     return play;

@@ -317,9 +317,9 @@ TEST_F(SubmissionTest, AKeptPlayIsTriedAfterTheBackOffAndAtOnceOnApplyWithTheSet
     ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[8], "Try 4 for 1.mp3: HTTP/1.1 200 OK");
     const FormFields fields = ParseFormFields(server.Requests()[0].head, server.Requests()[0].body);
-    ASSERT_EQ(fields.size(), 12u);
+    ASSERT_EQ(fields.size(), 13u);
     EXPECT_EQ(fields[9].second, "corrected");
-    EXPECT_EQ(fields[10].second, FormatUtcTimestamp(kClockStartMs + 1000));
+    EXPECT_EQ(fields[11].second, FormatUtcTimestamp(kClockStartMs + 1000));
     EXPECT_TRUE(WaitingFiles().empty());
 }
 

@@ -38,15 +38,18 @@ TEST(SongSubmission, TenFieldsInTheirOrderWithTheCommentTwiceThenTheCharset) {
     EXPECT_EQ(all.substr(at), "--" + body.Boundary() + "--\r\n");
 }
 
-TEST(SongSubmission, ThePlayFieldsFollowTheTen) {
+TEST(SongSubmission, ThePlayFieldsFollowTheTenAndTheCharset) {
     TMultipartFormStream body;
     TSongFields song;
     song.password = "pw";
+    song.charset = "UTF-8";
     AddSongFields(body, song);
     AddPlayFields(body, "2026-12-09T07:58:31Z", "0123456789abcdef0123456789abcdef");
     std::string all(static_cast<std::size_t>(body.Size()), '\0');
     ASSERT_EQ(body.Read(all.data(), all.size()), all.size());
     const std::string tail = "name=\"password\"\r\n\r\npw\r\n--" + body.Boundary() +
+                             "\r\nContent-Disposition: form-data; name=\"_charset_\"\r\n\r\n"
+                             "UTF-8\r\n--" + body.Boundary() +
                              "\r\nContent-Disposition: form-data; name=\"played_at\"\r\n\r\n"
                              "2026-12-09T07:58:31Z\r\n--" + body.Boundary() +
                              "\r\nContent-Disposition: form-data; name=\"play_id\"\r\n\r\n"
