@@ -159,10 +159,10 @@ def main(player_exe, plugin_dll, report):
         if len(posts) == 2 and None not in seen:
             for (arrived, path, fields), song, song_path in zip(posts, SONGS[1:], paths[1:]):
                 checks.expect(path == "/test.php", "posted to " + path)
-                checks.expect(decoded(fields)[:10] == expected_fields(song, song_path),
+                checks.expect(decoded(fields)[:11] == expected_fields(song, song_path),
                               "fields {}".format(decoded(fields)))
-                checks.expect([name for name, _ in fields[10:]] == ["played_at", "play_id"],
-                              "the play's fields {}".format(decoded(fields)[10:]))
+                checks.expect([name for name, _ in fields[11:]] == ["played_at", "play_id"],
+                              "the play's fields {}".format(decoded(fields)[11:]))
             # Song 1 arms the timer; song 2 comes before it expires and is what is sent.
             started = player.starting("player window")[0][2]
             for (arrived, _, _), armed in zip(posts, (seen[0], seen[2])):

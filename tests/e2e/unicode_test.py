@@ -117,7 +117,8 @@ def main(player_exe, plugin_dll, report):
         checks.case("PostedAsUtf8WithTheCharset")
         want = sent((ARTIST, TITLE, "", FILE), lambda text: text.encode("utf-8")) + \
             [("_charset_", b"UTF-8")]
-        checks.expect(len(posts) == 1 and posts[0] == want, "posts {!r}".format(posts))
+        # The play's own time and id follow; the outbox test checks them.
+        checks.expect(len(posts) == 1 and posts[0][:11] == want, "posts {!r}".format(posts))
 
         checks.case("TypedAlbumIsWrittenSoThatMutagenReadsIt")
         tag = ID3(path)
@@ -130,7 +131,7 @@ def main(player_exe, plugin_dll, report):
         # What the plug-in always sent: the code page's bytes, "?" for what it lacks.
         want = sent((ARTIST, TITLE, ALBUM, FILE), lambda text: text.encode("cp1252", "replace")) + \
             [("_charset_", b"windows-1252")]
-        checks.expect(ended and len(posts) == 1 and posts[0] == want, "posts {!r}".format(posts))
+        checks.expect(ended and len(posts) == 1 and posts[0][:11] == want, "posts {!r}".format(posts))
     server.shutdown()
     server.server_close()
     return checks.write(report)
