@@ -23,5 +23,8 @@ std::string Utf8FromUtf16(std::u16string_view utf16);
 std::string Utf8FromAnsi(std::string_view ansi);
 // A character the code page lacks becomes its default character.
 std::string AnsiFromUtf8(std::string_view utf8);
+// Bytes from outside in an encoding nobody named (a site's answer): as they are when they
+// are UTF-8, else read in the code page, which older sites answer in.
+std::string Utf8FromUtf8OrAnsi(std::string_view bytes);
 
 }  // namespace platform

@@ -98,4 +98,10 @@ std::string Utf8FromAnsi(std::string_view ansi) { return Utf8FromUtf16(Utf16From
 
 std::string AnsiFromUtf8(std::string_view utf8) { return AnsiFromUtf16(Utf16FromUtf8(utf8)); }
 
+std::string Utf8FromUtf8OrAnsi(std::string_view bytes) {
+    // Malformed UTF-8 does not come back the same through UTF-16.
+    std::string utf8 = Utf8FromUtf16(Utf16FromUtf8(bytes));
+    return utf8 == bytes ? utf8 : Utf8FromAnsi(bytes);
+}
+
 }  // namespace platform

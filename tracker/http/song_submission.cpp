@@ -50,11 +50,12 @@ void AddPlayFields(TMultipartFormStream& body, const std::string& playedAt,
 
 std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
                                                  const std::string& buffer) {
-    std::string output = "Output: " + buffer;
+    // The window and the log hold UTF-8; a site may answer in its code page.
+    std::string output = "Output: " + platform::Utf8FromUtf8OrAnsi(buffer);
     // The status stands (the site took the play), but what came is not the whole answer.
     if (const auto& cut = http.LastBodyCutShort())
         output += " (cut short: " + std::to_string(cut->received) + " of " +
                   std::to_string(cut->announced) + " bytes)";
     return {"Code: " + std::to_string(http.LastStatusCode()),
-            "Message: " + http.LastStatusLine(), output};
+            "Message: " + platform::Utf8FromUtf8OrAnsi(http.LastStatusLine()), output};
 }

@@ -39,7 +39,8 @@ void AddPlayFields(TMultipartFormStream& body, const std::string& playedAt,
                    const std::string& playId);
 
 // "Code: " and LastStatusCode, "Message: " and LastStatusLine, "Output: " and the buffer as
-// text (its line breaks kept); on success and on failure alike. A body cut short is marked
+// UTF-8 text (its line breaks kept; an answer that is not UTF-8 read in the code
+// page); on success and on failure alike. A body cut short is marked
 // after it: "Output: hello (cut short: 5 of 100 bytes)".
 std::array<std::string, 3> SubmissionResultLines(const THttpClient& http,
                                                  const std::string& buffer);

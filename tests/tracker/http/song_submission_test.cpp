@@ -68,6 +68,10 @@ TEST(SongSubmission, EmptyFieldsAreSentAndResultLinesBeforeAnyAnswer) {
     EXPECT_EQ(lines[0], "Code: -1");
     EXPECT_EQ(lines[1], "Message: ");
     EXPECT_EQ(lines[2], "Output: two\r\nlines");
+    // The log holds UTF-8: an answer in UTF-8 as it came, one in the code page (1252 here)
+    // read in it.
+    EXPECT_EQ(SubmissionResultLines(http, "\xD0\x9A\xC3\xA9")[2], "Output: \xD0\x9A\xC3\xA9");
+    EXPECT_EQ(SubmissionResultLines(http, "caf\xE9")[2], "Output: caf\xC3\xA9");
 }
 
 TEST(SongSubmission, TextsGoAsUtf8OrInTheCodePageByteForByte) {
