@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "platform/text.h"
+#include "tags/frame_ids.h"
 #include "tags/frame_text.h"
 
 namespace tags {
@@ -27,104 +29,142 @@ void AppendBigEndian32(std::string& out, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-// The parts of the frames whose encoded texts are rewritten when they come in encoding 2 or 3.
-enum class Part { kLanguage, kByte, kLatin1String, kEncodedString, kEncodedRest, kRest };
+// The parts of a frame whose layout has a text encoding byte (that byte comes first).
+enum class Kind {
+    kFixed,          // `length` bytes as they are
+    kLatin1String,   // up to and with a zero byte
+    kEncodedString,  // up to and with a terminator
+    kEncodedRest,    // strings, each ended by a terminator but perhaps the last
+    kSyncedText,     // strings, each followed by a 4-byte time stamp
+    kRest,           // the rest as it is
+};
+struct Part {
+    Kind kind;
+    std::size_t length = 0;
+};
 
+// Only these frames carry an encoding byte; every other frame is binary whatever its first
+// byte. Version 2 frames are looked up by their version 3 id.
 std::span<const Part> TextLayout(std::string_view id) {
-    using enum Part;
-    static constexpr Part kText[] = {kEncodedRest};
-    static constexpr Part kLanguageText[] = {kLanguage, kEncodedRest};
-    static constexpr Part kUserUrl[] = {kEncodedString, kRest};
-    static constexpr Part kPicture[] = {kLatin1String, kByte, kEncodedString, kRest};
-    static constexpr Part kObject[] = {kLatin1String, kEncodedString, kEncodedString, kRest};
+    using enum Kind;
+    static constexpr Part kText[] = {{kEncodedRest}};
+    static constexpr Part kLanguageText[] = {{kFixed, 3}, {kEncodedRest}};
+    static constexpr Part kSynced[] = {{kFixed, 3}, {kFixed, 2}, {kEncodedString}, {kSyncedText}};
+    static constexpr Part kUserUrl[] = {{kEncodedString}, {kRest}};
+    static constexpr Part kPicture[] = {{kLatin1String}, {kFixed, 1}, {kEncodedString}, {kRest}};
+    static constexpr Part kObject[] = {{kLatin1String}, {kEncodedString}, {kEncodedString}, {kRest}};
+    static constexpr Part kCommercial[] = {{kLatin1String}, {kFixed, 8}, {kLatin1String}, {kFixed, 1},
+                                           {kEncodedString}, {kEncodedString}, {kRest}};
+    static constexpr Part kOwnership[] = {{kLatin1String}, {kFixed, 8}, {kEncodedRest}};
     if (!id.empty() && id[0] == 'T') return kText;
     if (id == "COMM" || id == "USLT" || id == "USER") return kLanguageText;
+    if (id == "SYLT") return kSynced;
     if (id == "WXXX") return kUserUrl;
+    if (id == "IPLS") return kText;
     if (id == "APIC") return kPicture;
     if (id == "GEOB") return kObject;
+    if (id == "COMR") return kCommercial;
+    if (id == "OWNE") return kOwnership;
     return {};
 }
 
 // Content in encoding 2 (UTF-16BE) or 3 (UTF-8) rewritten in encoding 1 with the mark FF FE,
-// which version 3 knows; other contents as they are. Nothing for a frame whose layout is not
-// known here or does not parse.
+// which version 3 knows; other contents, and frames without an encoding byte, as they are.
+// Nothing for a frame whose layout does not parse.
 std::optional<std::string> InEncodingOne(std::string_view id, std::string_view content) {
-    if (content.empty()) return std::string();
+    const std::span<const Part> layout = TextLayout(id);
+    if (content.empty() || layout.empty()) return std::string(content);
     const auto encoding = static_cast<unsigned char>(content[0]);
     if (encoding != kUtf16BigEndianEncoding && encoding != kUtf8Encoding) return std::string(content);
-    const std::span<const Part> layout = TextLayout(id);
-    if (layout.empty()) return std::nullopt;
     const bool wide = encoding == kUtf16BigEndianEncoding;
     const std::size_t terminatorLength = wide ? 2 : 1;
     std::string out(1, static_cast<char>(kUtf16Encoding));
     std::size_t position = 1;
-    auto encoded = [&](std::size_t end) {
-        out += Utf16LittleEndianWithMark(DecodeUnicode(encoding, content.substr(position, end - position)));
+    auto fixed = [&](std::size_t length) {
+        if (position + length > content.size()) return false;
+        out.append(content.substr(position, length));
+        position += length;
+        return true;
     };
-    for (Part part : layout) {
-        switch (part) {
-            case Part::kLanguage:
-            case Part::kByte: {
-                const std::size_t length = part == Part::kLanguage ? 3 : 1;
-                if (position + length > content.size()) return std::nullopt;
-                out.append(content.substr(position, length));
-                position += length;
+    // One string; false when it has no terminator and `mustEnd`.
+    auto encoded = [&](bool mustEnd) {
+        const std::size_t end = FindTerminator(content, position, wide);
+        if (end == std::string_view::npos && mustEnd) return false;
+        const std::size_t stop = std::min(end, content.size());
+        out += Utf16LittleEndianWithMark(DecodeUnicode(encoding, content.substr(position, stop - position)));
+        if (end != std::string_view::npos) out.append(2, '\0');
+        position = end == std::string_view::npos ? content.size() : end + terminatorLength;
+        return true;
+    };
+    for (const Part& part : layout) {
+        bool parsed = true;
+        switch (part.kind) {
+            case Kind::kFixed:
+                parsed = fixed(part.length);
                 break;
-            }
-            case Part::kLatin1String: {
+            case Kind::kLatin1String: {
                 const std::size_t end = content.find('\0', position);
-                if (end == std::string_view::npos) return std::nullopt;
-                out.append(content.substr(position, end + 1 - position));
-                position = end + 1;
+                parsed = end != std::string_view::npos && fixed(end + 1 - position);
                 break;
             }
-            case Part::kEncodedString: {
-                const std::size_t end = FindTerminator(content, position, wide);
-                if (end == std::string_view::npos) return std::nullopt;
-                encoded(end);
-                out.append(2, '\0');
-                position = end + terminatorLength;
+            case Kind::kEncodedString:
+                parsed = encoded(true);
                 break;
-            }
-            case Part::kEncodedRest:
-                // Several strings, each ended by a terminator but perhaps the last.
-                while (position < content.size()) {
-                    const std::size_t end = FindTerminator(content, position, wide);
-                    encoded(std::min(end, content.size()));
-                    if (end == std::string_view::npos) break;
-                    out.append(2, '\0');
-                    position = end + terminatorLength;
-                }
-                position = content.size();
+            case Kind::kEncodedRest:
+                while (position < content.size()) encoded(false);
                 break;
-            case Part::kRest:
-                out.append(content.substr(position));
-                position = content.size();
+            case Kind::kSyncedText:
+                while (parsed && position < content.size()) parsed = encoded(true) && fixed(4);
+                break;
+            case Kind::kRest:
+                fixed(content.size() - position);
                 break;
         }
+        if (!parsed) return std::nullopt;
     }
     return out;
 }
 
-std::optional<std::string> FromVersion4(const OldFrame& frame) {
+// A version 4 frame's data taken apart: version 4 puts the group id, the encryption method
+// and the data length in this order before the content.
+struct Version4Parts {
+    std::string group, method, dataLength, content;
+    bool compressed = false;
+};
+
+std::optional<Version4Parts> SplitVersion4(const OldFrame& frame) {
     const unsigned char format = frame.flags[1];
     // The unused bit 7 makes readers pass the frame over; without it version 3 would read it.
     if ((format & kUnusedV4) != 0) return std::nullopt;
     const std::string data = (format & kUnsynchronisedV4) != 0 ? Resynchronise(frame.data) : frame.data;
-    // Version 4 puts the group id, the encryption method and the data length in this order
-    // before the content; version 3 wants the decompressed size, the method, the group id.
+    Version4Parts parts;
     std::size_t position = 0;
-    std::string group, method, dataLength;
     auto take = [&](std::string& field, std::size_t length) {
         field = data.substr(std::min(position, data.size()), length);
         position += length;
     };
-    if ((format & kGroupedV4) != 0) take(group, 1);
-    if ((format & kEncryptedV4) != 0) take(method, 1);
-    if ((format & kDataLengthV4) != 0) take(dataLength, 4);
+    if ((format & kGroupedV4) != 0) take(parts.group, 1);
+    if ((format & kEncryptedV4) != 0) take(parts.method, 1);
+    if ((format & kDataLengthV4) != 0) take(parts.dataLength, 4);
     if (position > data.size()) return std::nullopt;
-    std::string content = data.substr(position);
-    const bool compressed = (format & kCompressedV4) != 0;
+    parts.content = data.substr(position);
+    parts.compressed = (format & kCompressedV4) != 0;
+    return parts;
+}
+
+// The content of a whole version 4 frame that is neither compressed nor encrypted.
+std::optional<std::string> PlainContent(const OldFrame& frame) {
+    std::optional<Version4Parts> parts = frame.whole ? SplitVersion4(frame) : std::nullopt;
+    if (!parts || parts->compressed || !parts->method.empty()) return std::nullopt;
+    return std::move(parts->content);
+}
+
+std::optional<std::string> FromVersion4(const OldFrame& frame) {
+    // Their offsets and signature no longer hold once the tag is written anew.
+    if (frame.id == "SEEK" || frame.id == "ASPI" || frame.id == "SIGN") return std::nullopt;
+    std::optional<Version4Parts> parts = SplitVersion4(frame);
+    if (!parts) return std::nullopt;
+    auto& [group, method, dataLength, content, compressed] = *parts;
     // Version 3 states the decompressed size of a compressed frame; without it there is none.
     if (compressed && dataLength.empty()) return std::nullopt;
     // The reader takes a version 3 frame of a field's id as text whatever its group and
@@ -138,6 +178,7 @@ std::optional<std::string> FromVersion4(const OldFrame& frame) {
         if (!text) return std::nullopt;
         content = std::move(*text);
     }
+    // Version 3 wants the decompressed size, the method, the group id.
     std::array<unsigned char, 2> flags{static_cast<unsigned char>((frame.flags[0] & kStatusFlagsV4) << 1), 0};
     std::string prefix;
     if (compressed) {
@@ -151,27 +192,106 @@ std::optional<std::string> FromVersion4(const OldFrame& frame) {
     return Version3Frame(frame.id, prefix + content, flags);
 }
 
-// The version 3 id of a version 2 frame; empty for the two without a counterpart (CRM, an
-// encrypted meta frame, and LNK, whose content names three-character ids) and unknown ones.
-std::string_view Version3Id(std::string_view id) {
-    static constexpr std::pair<std::string_view, std::string_view> kIds[] = {
-        {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
-        {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
-        {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"},
-        {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"}, {"TCO", "TCON"},
-        {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"}, {"TFT", "TFLT"},
-        {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"}, {"TMT", "TMED"},
-        {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TOT", "TOAL"},
-        {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"},
-        {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"},
-        {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TXT", "TEXT"},
-        {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"},
-        {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
-        {"WXX", "WXXX"}};
-    for (const auto& [old, current] : kIds) {
-        if (id == old) return current;
+// The strings of a text frame's content, decoded.
+std::vector<std::u16string> TextStrings(std::string_view content) {
+    std::vector<std::u16string> strings;
+    if (content.empty()) return strings;
+    const auto encoding = static_cast<unsigned char>(content[0]);
+    const bool wide = encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding;
+    for (std::size_t position = 1; position < content.size();) {
+        const std::size_t end = std::min(FindTerminator(content, position, wide), content.size());
+        const std::string_view text = content.substr(position, end - position);
+        strings.push_back(encoding == kLatin1Encoding ? std::u16string(text.begin(), text.end())
+                                                      : DecodeUnicode(encoding, text));
+        position = end + (wide ? 2 : 1);
     }
-    return {};
+    return strings;
+}
+
+// A text frame of these strings: encoding 0 when ISO-8859-1 holds them, else encoding 1.
+std::string TextFrame(std::string_view id, const std::vector<std::u16string>& strings) {
+    bool latin1 = true;
+    for (const std::u16string& text : strings) {
+        for (char16_t unit : text) latin1 = latin1 && unit <= 0xFF;
+    }
+    std::string content(1, static_cast<char>(latin1 ? kLatin1Encoding : kUtf16Encoding));
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i > 0) content.append(latin1 ? 1 : 2, '\0');
+        if (latin1) content.append(strings[i].begin(), strings[i].end());
+        else content += Utf16LittleEndianWithMark(strings[i]);
+    }
+    return Version3Frame(id, content);
+}
+
+// The version 3 frames a version 4 timestamp (yyyy, yyyy-MM-dd, yyyy-MM-ddTHH:mm...) gives:
+// the year in `yearId`, for a recording date also TDAT (DDMM) and TIME (HHMM). Empty when it
+// does not begin with a year.
+std::vector<std::pair<std::string_view, std::string>> DateParts(std::string_view yearId, std::u16string_view stamp) {
+    auto digits = [&](std::size_t from, std::size_t count) {
+        if (stamp.size() < from + count) return false;
+        for (std::size_t i = from; i < from + count; ++i) {
+            if (stamp[i] < u'0' || stamp[i] > u'9') return false;
+        }
+        return true;
+    };
+    auto text = [&](std::size_t from, std::size_t count) { return std::string(stamp.begin() + from, stamp.begin() + from + count); };
+    std::vector<std::pair<std::string_view, std::string>> parts;
+    if (!digits(0, 4)) return parts;
+    parts.emplace_back(yearId, text(0, 4));
+    if (yearId != "TYER" || !digits(5, 2) || !digits(8, 2) || stamp[4] != u'-' || stamp[7] != u'-') return parts;
+    parts.emplace_back("TDAT", text(8, 2) + text(5, 2));
+    if (!digits(11, 2) || !digits(14, 2) || stamp[10] != u'T' || stamp[13] != u':') return parts;
+    parts.emplace_back("TIME", text(11, 2) + text(14, 2));
+    return parts;
+}
+
+// The version 4 frames that version 3 states otherwise, converted across the whole tag: TDRC
+// to TYER, TDAT and TIME, TDOR to TORY (each dropped instead when the tag states the same
+// already, and kept as it is when it differs); TIPL and TMCL merged into one IPLS.
+void ConvertVersion4Only(const std::vector<OldFrame>& frames, std::vector<std::optional<std::string>>& converted) {
+    // The first string of each plain text frame, by id.
+    std::vector<std::pair<std::string_view, std::u16string>> texts;
+    auto textOf = [&](std::string_view id) -> const std::u16string* {
+        for (const auto& [known, text] : texts) {
+            if (known == id) return &text;
+        }
+        return nullptr;
+    };
+    std::vector<std::optional<std::string>> contents(frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        contents[i] = PlainContent(frames[i]);
+        if (!contents[i] || !converted[i] || textOf(frames[i].id) || frames[i].id[0] != 'T') continue;
+        std::vector<std::u16string> strings = TextStrings(*contents[i]);
+        if (!strings.empty()) texts.emplace_back(frames[i].id, std::move(strings[0]));
+    }
+    std::optional<std::size_t> people;
+    std::vector<std::u16string> involved;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const std::string_view id = frames[i].id;
+        if (!contents[i] || !converted[i]) continue;
+        if (id == "TDRC" || id == "TDOR") {
+            const std::vector<std::u16string> stamp = TextStrings(*contents[i]);
+            const auto parts = DateParts(id == "TDRC" ? "TYER" : "TORY", stamp.empty() ? u"" : stamp[0]);
+            if (parts.empty()) continue;
+            const bool stated = textOf(parts[0].first) != nullptr;
+            std::string replacement;
+            bool agrees = true;
+            for (const auto& [partId, value] : parts) {
+                const std::u16string* old = textOf(partId);
+                agrees = agrees && old && *old == std::u16string(value.begin(), value.end());
+                if (!old) replacement += TextFrame(partId, {std::u16string(value.begin(), value.end())});
+            }
+            if (!stated) converted[i] = std::move(replacement);
+            else if (agrees) converted[i].reset();
+        } else if ((id == "TIPL" || id == "TMCL") && !textOf("IPLS")) {
+            std::vector<std::u16string> strings = TextStrings(*contents[i]);
+            if (strings.size() % 2 != 0) strings.emplace_back();  // a role without a name
+            involved.insert(involved.end(), strings.begin(), strings.end());
+            if (people) converted[i].reset();
+            else people = i;
+        }
+    }
+    if (people) converted[*people] = TextFrame("IPLS", involved);
 }
 
 // PIC names its image format in three letters where APIC has a MIME type.
@@ -207,12 +327,28 @@ std::string Version3Frame(std::string_view id, std::string_view content,
     return frame;
 }
 
-std::optional<std::string> ConvertFrame(std::uint8_t version, const OldFrame& frame) {
-    // A frame that runs past the end of the tag is incomplete; its rest is not tag data.
-    if (!frame.whole) return std::nullopt;
-    if (version == 2) return FromVersion2(frame);
-    if (version == 4) return FromVersion4(frame);
-    return Version3Frame(frame.id, frame.data, frame.flags);
+std::vector<std::optional<std::string>> ConvertFrames(std::uint8_t version, const std::vector<OldFrame>& frames) {
+    std::vector<std::optional<std::string>> converted(frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        // A frame that runs past the end of the tag is incomplete; its rest is not tag data.
+        if (!frames[i].whole) continue;
+        if (version == 2) converted[i] = FromVersion2(frames[i]);
+        else if (version == 4) converted[i] = FromVersion4(frames[i]);
+        else converted[i] = Version3Frame(frames[i].id, frames[i].data, frames[i].flags);
+    }
+    if (version == 4) ConvertVersion4Only(frames, converted);
+    return converted;
+}
+
+OldFrame FirstFrameOf(std::string_view frames) {
+    OldFrame frame;
+    if (frames.size() < 10) return frame;
+    std::uint32_t size = 0;
+    for (int i = 4; i < 8; ++i) size = (size << 8) | static_cast<unsigned char>(frames[i]);
+    frame.id = frames.substr(0, 4);
+    frame.flags = {static_cast<unsigned char>(frames[8]), static_cast<unsigned char>(frames[9])};
+    frame.data = frames.substr(10, size);
+    return frame;
 }
 
 }  // namespace tags

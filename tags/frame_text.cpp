@@ -115,7 +115,9 @@ std::string DecodeAfterDescription(std::string_view content, bool withLanguage) 
     const std::size_t found = FindTerminator(rest, 0, wide);
     const std::size_t skip = found != std::string_view::npos ? found + separatorLength : separatorLength - 1;
     rest.remove_prefix(std::min(skip, rest.size()));
-    std::string text(1, encoding);
+    // The encoding byte applies to a comment's text, but to a WXXX's description only: its
+    // URL is ISO-8859-1 in every version.
+    std::string text(1, withLanguage ? encoding : static_cast<char>(kLatin1Encoding));
     text.append(rest);
     return DecodeText(text);
 }

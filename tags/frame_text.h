@@ -29,7 +29,8 @@ std::uint16_t ParseTrackNumber(std::string_view content);
 std::string PickYear(std::string_view year, std::string_view date);
 // Drops numeric references: everything up to and including the last ")".
 std::string CleanGenre(std::string_view content);
-// Skips the language code (when present) and the short description of COMM and WXXX.
+// Skips the language code (when present) and the short description of COMM and WXXX; the
+// URL of a WXXX (no language) is ISO-8859-1 whatever the encoding byte.
 std::string DecodeAfterDescription(std::string_view content, bool withLanguage);
 
 // The fields as ReadTag gives them from the slots of `record`.

@@ -11,7 +11,8 @@
 
 namespace tags {
 
-// A frame of the old tag as it stands, once a version 3 tag's unsynchronisation is undone.
+// A frame of the old tag as it stands, once a version 2 or 3 tag's unsynchronisation is
+// undone. A version 4 frame of a tag unsynchronised as a whole carries that frame flag.
 struct OldFrame {
     std::string id;                       // 3 or 4 characters
     std::array<unsigned char, 2> flags{};  // zero in version 2
@@ -25,6 +26,11 @@ void ReadSlots(const std::u16string& path, TagInfo& record);
 
 // Every frame that lies whole within the tag, in order. Memory is bounded by the file.
 std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record);
+
+// False when the walk stops at bytes that are not zero and a frame header (a known id, a size
+// within the tag) follows later inside the tag, which ReadFrames would miss. A file that
+// cannot be read is left to the write to fail on.
+bool ReadsWhole(const std::u16string& path, const TagInfo& record);
 
 // The slot content a frame gives, as ReadSlots takes it: 500 bytes, zero filled; empty when
 // the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted).

@@ -38,13 +38,19 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     return true;
 }
 
-bool TID3v2::WriteTag(const std::u16string& path) const {
+bool TID3v2::WriteTag(const std::u16string& path) const { return Write(path) == WriteResult::kWritten; }
+
+TID3v2::WriteResult TID3v2::Write(const std::u16string& path) const {
     TagInfo record;
     // A file that cannot be probed keeps a zero magic, goes the rebuild way and fails there.
     ProbeHeader(path, record);
+    // Frames the walk cannot reach would be lost with the old tag.
+    if (HasMagic(record) && record.Version >= 2 && record.Version <= 4 && !ReadsWhole(path, record)) {
+        return WriteResult::kUnreadableTag;
+    }
     // The old tag is read again now: what the user did not change is kept as it is there.
     const std::vector<std::string> frames = MergeFrames(*this, path, record);
-    return SerializeAndStore(path, record, frames);
+    return SerializeAndStore(path, record, frames) ? WriteResult::kWritten : WriteResult::kFailed;
 }
 
 void TID3v2::SetTitle(std::string_view text) { Title = Trim(text); }

@@ -21,6 +21,14 @@ public:
     // Changes no field.
     bool WriteTag(const std::u16string& path) const;
 
+    enum class WriteResult {
+        kWritten,
+        kFailed,         // not to be opened, changed or replaced
+        kUnreadableTag,  // frames stand behind bytes the reader cannot pass: the file is left as it was
+    };
+    // WriteTag, telling why it did not write.
+    WriteResult Write(const std::u16string& path) const;
+
     // Store the text without leading and trailing bytes 0x00 to 0x20.
     void SetTitle(std::string_view text);
     void SetArtist(std::string_view text);

@@ -66,15 +66,12 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     TID3v2 before;
     FillFields(old, before);
 
-    std::vector<std::optional<std::string>> kept(frames.size());
+    std::vector<std::optional<std::string>> kept = ConvertFrames(old.Version, frames);
     // The fields as a read of the kept frames alone would give them.
     TagInfo keptSlots;
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        kept[i] = ConvertFrame(old.Version, frames[i]);
         if (!kept[i]) continue;
-        const OldFrame converted{kept[i]->substr(0, 4),
-                                 {static_cast<unsigned char>((*kept[i])[8]), static_cast<unsigned char>((*kept[i])[9])},
-                                 kept[i]->substr(10)};
+        const OldFrame converted = FirstFrameOf(*kept[i]);
         std::string content = SlotContent(3, converted);
         if (!content.empty()) keptSlots.Frames[SlotOf(3, converted.id)] = std::move(content);
     }

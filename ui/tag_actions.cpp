@@ -1,5 +1,6 @@
 // Writing the edited tag into the playing file, and reloading it from there.
 #include "platform/codepage.h"
+#include "platform/text.h"
 #include "tags/id3v2.h"
 #include "toolkit/dialogs.h"
 #include "tracker/settings_values.h"
@@ -25,12 +26,20 @@ void TMainForm::btnWriteTagsClick(toolkit::Component&) {
 
     // The player keeps the file open while it plays; paused, it may let go of it.
     player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON3);
-    if (tag.WriteTag(platform::Utf16FromAnsi(filename.Text()))) {
-        btnWriteTags.SetEnabled(false);
-        btnReloadTags.SetEnabled(false);
-    } else {
-        toolkit::ShowMessage(*this, "Unable to write tags to file. The file might be read only "
-                                    "or in use (playing).");
+    const std::string& path = filename.Text();
+    switch (tag.Write(platform::Utf16FromAnsi(path))) {
+        case TID3v2::WriteResult::kWritten:
+            btnWriteTags.SetEnabled(false);
+            btnReloadTags.SetEnabled(false);
+            break;
+        case TID3v2::WriteResult::kUnreadableTag:
+            toolkit::ShowMessage(*this, "Tag not written: the tag of " + path.substr(platform::FileNameStart(path)) +
+                                            " could not be read whole.");
+            break;
+        case TID3v2::WriteResult::kFailed:
+            toolkit::ShowMessage(*this, "Unable to write tags to file. The file might be read only "
+                                        "or in use (playing).");
+            break;
     }
     player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2);
 }

@@ -343,13 +343,29 @@ TEST_F(WriteTagTest, FileHoldingOnlyATagBecomesTheNewTagAlone) {
     EXPECT_EQ(File().size(), 4096u);
 }
 
-TEST_F(WriteTagTest, TagClaimingMoreThanTheFileKeepsTheWholeOldFileBehindTheNewTag) {
-    const Bytes old = Header(3, 100000) + Frame("TIT2", Latin1("Old")) + kAudio;
-    Put(old);
-    ASSERT_TRUE(TitleOnly("New").WriteTag(path));
-    const Bytes file = File();
-    ASSERT_EQ(file.size(), 4096 + old.size());
-    EXPECT_EQ(Slice(file, 4096, old.size()), old);
+TEST_F(WriteTagTest, TagClaimingMoreThanTheFileIsReplacedWhole) {
+    // The file ends inside the tag, so all of it is the old tag: its frames are kept and none
+    // of its bytes stay behind the new tag, written in place when its frames fit, else rebuilt.
+    const Bytes picture = Frame("APIC", Bytes(3000, 0x89));
+    const struct {
+        Bytes old;
+        std::size_t length;  // of the file written
+    } cases[] = {
+        {Header(3, 5102) + Frame("TIT2", Latin1("A long old title")) + picture, 10 + 27 + 3010},
+        {Header(3, 100000) + Frame("TIT2", Latin1("Old")) + picture + Bytes{0, 0, 'x'}, 4096},
+    };
+    for (const auto& c : cases) {
+        Put(c.old);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetTitle("New title");
+        ASSERT_TRUE(tag.WriteTag(path));
+        const Bytes expected = Frame("TIT2", Latin1("New title")) + picture;
+        const Bytes file = File();
+        EXPECT_EQ(file.size(), c.length);
+        EXPECT_EQ(SynchsafeSize(file) + 10, c.length);
+        EXPECT_EQ(Slice(file, 10, expected.size()), expected);
+    }
 }
 
 TEST_F(WriteTagTest, NewTextIsLatin1WhenItCanBeAndUtf16Otherwise) {

@@ -155,8 +155,13 @@ int RunWrite(const std::vector<std::string>& args) {
     if (!tag.ReadTag(path) && !CanBeOpened(path)) return ReadFailure(file);
     for (const Change& change : changes) (tag.*change.setText)(AnsiFromUtf8(change.value));
     if (track) tag.SetTrackNumber(static_cast<std::int32_t>(*track));
-    if (!tag.WriteTag(path)) {
-        return Failure(file, "tag not written (file in use by another program, or no right to change it)");
+    switch (tag.Write(path)) {
+        case TID3v2::WriteResult::kWritten:
+            return 0;
+        case TID3v2::WriteResult::kUnreadableTag:
+            return Failure(file, "tag not written: the tag could not be read whole (nothing changed)");
+        case TID3v2::WriteResult::kFailed:
+            break;
     }
-    return 0;
+    return Failure(file, "tag not written (file in use by another program, or no right to change it)");
 }
