@@ -169,4 +169,14 @@ TEST(UserUrl, DescriptionIsSkippedWithoutLanguage) {
     TempDir dir;
     TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("WXXX", Latin1(std::string_view("Home\0http://me.example/", 23)))}));
     EXPECT_EQ(tag.UserUrl, "http://me.example/");
+    // The encoding byte is the description's; the URL is ISO-8859-1 in every version.
+    const Bytes url = FromText("http://caf\xE9.example/");
+    for (const Bytes& content : {Utf16(u"Home") + Bytes{0, 0} + url, Utf16BigEndian(u"Home") + Bytes{0, 0} + url,
+                                 Utf8("Home") + Bytes{0} + url, Bytes{1, 0, 0} + url}) {
+        for (std::uint8_t version : {3, 4}) {
+            tag = ReadAsFile(dir, Tag(version, {Frame("WXXX", content)}));
+            EXPECT_EQ(tag.UserUrl, "http://caf\xE9.example/") << int{content[0]} << " " << int{version};
+        }
+    }
+    EXPECT_EQ(ReadAsFile(dir, Tag(2, {FrameV2("WXX", Utf16(u"d") + Bytes{0, 0} + url)})).UserUrl, "http://caf\xE9.example/");
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "tests/tags/tag_bytes.h"
 
@@ -277,10 +278,22 @@ TEST_F(WriteTagTest, Version4FramesAreCarriedOverInVersion3Framing) {
         {Frame("TPE3", Bytes{9} + Latin1("Grp"), 0x40, 0x20), Frame("TPE3", Bytes{9} + Latin1("Grp"), 0x20, 0x40)},
         {Frame("TSIZ", Bytes{0, 0, 1, 0} + Bytes{'z', 'z'}, 0x09), Frame("TSIZ", Bytes{0, 0, 0, 128, 'z', 'z'}, 0x80)},
         {Frame("TSSE", Bytes{5} + Latin1("Enc"), 0x04), Frame("TSSE", Bytes{5} + Latin1("Enc"), 0x40)},
-        // Dropped: compressed without a stated length, a text layout not known here, a frame
-        // running past the end of the tag.
+        // A frame without an encoding byte stays as it is whatever its first byte.
+        {Frame("ETCO", Bytes{2, 3, 0, 0, 0x10, 0}), Frame("ETCO", Bytes{2, 3, 0, 0, 0x10, 0})},
+        {Frame("PCNT", Bytes{3, 0, 0, 1}), Frame("PCNT", Bytes{3, 0, 0, 1})},
+        {Frame("RVA2", Bytes{2, 'x', 0, 1, 2, 3}), Frame("RVA2", Bytes{2, 'x', 0, 1, 2, 3})},
+        {Frame("SYLT", Utf8(std::string_view("eng\2\1d\0\xC3\xA4\0\0\0\0\x10", 14))),
+         Frame("SYLT", Bytes{1} + FromText("eng\2\1") + Marked(u"d") + Bytes{0, 0} + Marked(u"\u00E4") +
+                           Bytes{0, 0, 0, 0, 0, 0x10})},
+        // The URL of WXXX is ISO-8859-1: only the description changes its encoding.
+        {Frame("WXXX", Utf8(std::string_view("Home\0http://u/", 14))),
+         Frame("WXXX", Bytes{1} + Marked(u"Home") + Bytes{0, 0} + FromText("http://u/"))},
+        // Dropped: compressed without a stated length; offsets and a signature that a rewrite
+        // makes wrong; a frame running past the end of the tag.
         {Frame("TKEY", Bytes{'z', 'z'}, 0x08), {}},
-        {Frame("SYLT", Utf8("engxx")), {}},
+        {Frame("SEEK", Bytes{0, 0, 1, 0}), {}},
+        {Frame("ASPI", Bytes(10, 1)), {}},
+        {Frame("SIGN", Bytes{1, 2, 3}), {}},
     };
     Bytes oldFrames, keptFrames;
     for (const auto& c : cases) {
@@ -311,7 +324,9 @@ TEST_F(WriteTagTest, Version2FramesGetTheirVersion3IdsOrAreDropped) {
                                                                 Bytes{0} + picture),
                 FrameV2("TXX", Latin1(std::string_view("k\0v", 3))), FrameV2("CRM", Latin1("x")),
                 FrameV2("LNK", FromText("TT2http://x/")), FrameV2("XYZ", Latin1("unknown")),
-                FrameV2("TOR", Latin1("1987"))},
+                FrameV2("TOR", Latin1("1987")), FrameV2("ETC", Bytes{2, 1, 0, 0, 0}), FrameV2("RVA", Bytes{3, 16, 1, 2}),
+                FrameV2("TCP", Latin1("1")), FrameV2("TS2", Latin1("Band")), FrameV2("TSA", Latin1("Album")),
+                FrameV2("TSC", Latin1("Bach")), FrameV2("TSP", Latin1("Artist")), FrameV2("TST", Latin1("Title"))},
             20) +
         kAudio);
     TID3v2 tag;
@@ -321,8 +336,111 @@ TEST_F(WriteTagTest, Version2FramesGetTheirVersion3IdsOrAreDropped) {
     // TORY feeds no field in version 3: the year TOR gave is written as TYER.
     const Bytes expected = Frame("TALB", Latin1("Album")) + Frame("TYER", Latin1("1987")) + Frame("TIT2", Latin1("Two")) +
                            Frame("APIC", Bytes{0} + FromText("image/jpeg") + Bytes{0, 3} + FromText("d") + Bytes{0} + picture) +
-                           Frame("TXXX", Latin1(std::string_view("k\0v", 3))) + Frame("TORY", Latin1("1987"));
+                           Frame("TXXX", Latin1(std::string_view("k\0v", 3))) + Frame("TORY", Latin1("1987")) +
+                           Frame("ETCO", Bytes{2, 1, 0, 0, 0}) + Frame("RVAD", Bytes{3, 16, 1, 2}) +
+                           Frame("TCMP", Latin1("1")) + Frame("TSO2", Latin1("Band")) + Frame("TSOA", Latin1("Album")) +
+                           Frame("TSOC", Latin1("Bach")) + Frame("TSOP", Latin1("Artist")) + Frame("TSOT", Latin1("Title"));
     EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0});
+}
+
+TEST_F(WriteTagTest, Version4OnlyIdsBecomeWhatVersion3SaysInstead) {
+    const struct {
+        std::vector<Bytes> old;
+        Bytes kept;
+    } cases[] = {
+        {{Frame("TDRC", Utf8("2004-05-01T12:30"))},
+         Frame("TYER", Latin1("2004")) + Frame("TDAT", Latin1("0105")) + Frame("TIME", Latin1("1230"))},
+        {{Frame("TDRC", Latin1("2004-05"))}, Frame("TYER", Latin1("2004"))},
+        // A year the tag states already: the agreeing date goes, a differing one stays.
+        {{Frame("TYER", Latin1("2004")), Frame("TDRC", Latin1("2004"))}, Frame("TYER", Latin1("2004"))},
+        {{Frame("TYER", Latin1("1999")), Frame("TDRC", Latin1("2004"))},
+         Frame("TYER", Latin1("1999")) + Frame("TDRC", Latin1("2004"))},
+        {{Frame("TDRC", Latin1("sometime"))}, Frame("TDRC", Latin1("sometime"))},
+        {{Frame("TDOR", Latin1("1987-03-04"))}, Frame("TORY", Latin1("1987"))},
+        {{Frame("TIPL", Utf8(std::string_view("producer\0A\0mixer\0B", 18))), Frame("TSOP", Latin1("Sort")),
+          Frame("TMCL", Utf16(std::u16string_view(u"guitar\0\u0416", 8)))},
+         Frame("IPLS", Bytes{1} + Marked(u"producer") + Bytes{0, 0} + Marked(u"A") + Bytes{0, 0} + Marked(u"mixer") +
+                           Bytes{0, 0} + Marked(u"B") + Bytes{0, 0} + Marked(u"guitar") + Bytes{0, 0} + Marked(u"\u0416")) +
+             Frame("TSOP", Latin1("Sort"))},
+        {{Frame("TMCL", Latin1("drums"))}, Frame("IPLS", Latin1(std::string_view("drums\0", 6)))},
+    };
+    for (const auto& c : cases) {
+        Put(Tag(4, c.old) + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetArtist("New");
+        ASSERT_TRUE(tag.WriteTag(path));
+        const Bytes expected = Frame("TPE1", Latin1("New")) + c.kept;
+        EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0}) << c.old[0][0] << c.old[0][3];
+    }
+}
+
+TEST_F(WriteTagTest, UnsynchronisedPicturesAreKeptAsTheyWere) {
+    const Bytes picture = Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0x00, 0x10} + Bytes(300, 0xFF);
+    const Bytes apic = Bytes{0} + FromText("image/jpeg") + Bytes{0, 3, 0} + picture;
+    const Bytes v2 = Unsynchronise(FrameV2("TT2", Latin1("Old")) + FrameV2("PIC", Bytes{0} + FromText("JPG") + Bytes{3, 0} + picture));
+    // Version 4: the header's flag alone stands for every frame.
+    const Bytes v4 = Frame("TIT2", Latin1("Old")) + Frame("APIC", Unsynchronise(apic));
+    for (const auto& [version, body] : {std::pair{std::uint8_t{2}, v2}, std::pair{std::uint8_t{4}, v4}}) {
+        Put(Header(version, static_cast<std::uint32_t>(body.size()), 0x80) + body + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        EXPECT_EQ(tag.Title, "Old");
+        tag.SetTitle("New");
+        ASSERT_TRUE(tag.WriteTag(path));
+        const Bytes expected = Frame("TIT2", Latin1("New")) + Frame("APIC", apic);
+        EXPECT_EQ(Slice(File(), 10, expected.size()), expected) << int{version};
+    }
+}
+
+TEST_F(WriteTagTest, FooterBitOfVersions2And3LeavesTheAudioAlone) {
+    for (std::uint8_t version : {2, 3}) {
+        const Bytes frame = version == 2 ? FrameV2("TT2", Latin1("Old title")) : Frame("TIT2", Latin1("Old title"));
+        const Bytes old = Header(version, static_cast<std::uint32_t>(frame.size() + 30), 0x10) + frame + Zeros(30);
+        Put(old + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetTitle("New");
+        ASSERT_TRUE(tag.WriteTag(path));
+        const Bytes file = File();
+        ASSERT_EQ(file.size(), old.size() + kAudio.size()) << int{version};
+        EXPECT_EQ(SynchsafeSize(file) + 10, old.size()) << int{version};
+        EXPECT_EQ(Slice(file, old.size(), kAudio.size()), kAudio) << int{version};
+    }
+}
+
+TEST_F(WriteTagTest, TagWithFramesBehindUnreadableBytesIsNotWritten) {
+    const Bytes artist = Frame("TPE1", Latin1("Artist"));
+    const Bytes title = Frame("TIT2", Latin1("Hidden"));
+    const struct {
+        Bytes body;
+        bool written;
+    } cases[] = {
+        {artist + FromText("\x01junk") + title + Zeros(20), false},
+        {artist + FrameHeader("TALB", 0xFFFFFFF0) + title, false},
+        {artist + FromText("junk after the frames, none behind") + Zeros(20), true},
+        // A frame header the tables do not know, or one too long for the tag, is no frame.
+        {artist + FromText("\x01junk") + FrameHeader("QQQQ", 1) + Latin1("x"), true},
+        {artist + FromText("\x01junk") + FrameHeader("TIT2", 100) + Latin1("x"), true},
+        {artist + Zeros(10) + title, true},
+    };
+    for (const auto& c : cases) {
+        const Bytes old = Header(3, static_cast<std::uint32_t>(c.body.size())) + c.body + kAudio;
+        Put(old);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetAlbum("New");
+        EXPECT_EQ(tag.Write(path), c.written ? TID3v2::WriteResult::kWritten : TID3v2::WriteResult::kUnreadableTag)
+            << c.body.size();
+        if (!c.written) {
+            EXPECT_EQ(File(), old);
+            continue;
+        }
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Album, "New");
+        EXPECT_EQ(back.Artist, "Artist");
+    }
 }
 
 TEST_F(WriteTagTest, TrackZeroAndEmptyTextsWriteNoFrame) {
