@@ -1,6 +1,7 @@
 // Write Tags and Reload Tags, and the enabled states of the three buttons.
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "tests/ui/main_form_fixture.h"
 
@@ -123,6 +124,31 @@ TEST_F(TagActionsTest, AFailedWriteShowsTheMessageThenPlaysAndKeepsTheEdits) {
     EXPECT_EQ(form().ID3artist.Text(), "Artist A?");
     EXPECT_FALSE(std::filesystem::exists(dir.Native("gone.mp3")));
     EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+TEST_F(TagActionsTest, ATagThatCannotBeReadWholeIsNotWrittenAndSaysSo) {
+    // A frame stands behind bytes no frame walk can pass.
+    using namespace std::string_literals;
+    const std::string text = "ID3\3\0\0\0\0\0\x40"s + "TPE1\0\0\0\3\0\0\0Me"s + "\x01junk" + "TIT2\0\0\0\3\0\0\0Hi"s +
+                             std::string(33, '\0') + "audio";
+    const std::vector<unsigned char> before(text.begin(), text.end());
+    test_support::WriteBytes(dir.Native("hidden.mp3"), before);
+    const std::string path = platform::AnsiFromUtf16(dir.File("hidden.mp3"));
+    Load(path);
+    ASSERT_EQ(form().ID3artist.Text(), "Me");
+    backend.Type(form().ID3artist, "!");
+    form().ID3track.SetText("1");
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
+    ASSERT_EQ(backend.messageBoxes().size(), 1u);
+#ifdef _WIN32
+    EXPECT_EQ(backend.messageBoxes()[0].text, "Tag not written: the tag of hidden.mp3 could not be read whole.");
+#else
+    // A POSIX path has no backslash: all of it is the name.
+    EXPECT_EQ(backend.messageBoxes()[0].text, "Tag not written: the tag of " + path + " could not be read whole.");
+#endif
+    EXPECT_EQ(player.commands, (std::vector<std::uint16_t>{player::WINAMP_BUTTON3, player::WINAMP_BUTTON2}));
+    EXPECT_EQ(test_support::ReadBytes(dir.Native("hidden.mp3")), before);
+    EXPECT_TRUE(TagButtonsEnabled());
 }
 
 #ifdef _WIN32
