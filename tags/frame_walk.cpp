@@ -189,7 +189,10 @@ std::int64_t Walk(TagBytes& bytes, const TagInfo& record, Visit visit) {
 // keeps the frame inside the tag.
 bool IsFrameHeaderWithin(TagBytes& bytes, const TagInfo& record, std::string_view header, std::int64_t at) {
     const FrameLayout& layout = record.Version == 2 ? kLayoutV2 : kLayoutV3;
-    if (!IsKnownFrameId(record.Version, header.substr(0, layout.idLength))) return false;
+    // Every id starts with a letter: most bytes are ruled out before the table is searched.
+    if (header[0] < 'A' || header[0] > 'Z' || !IsKnownFrameId(record.Version, header.substr(0, layout.idLength))) {
+        return false;
+    }
     const std::int64_t contentStart = at + static_cast<std::int64_t>(layout.headerLength);
     const std::int64_t room = bytes.End() - contentStart;
     if (record.Version == 2) return (BigEndian32(header.substr(2, 4)) & 0xFFFFFF) <= room;

@@ -30,14 +30,14 @@ bool ReadsAsSet(const std::string& set, const std::string& got, std::size_t fits
            std::string_view(got).starts_with(Trim(std::string_view(set).substr(0, kept)));
 }
 
-// Length of the tag a file starts with, header, footer and all; 0 when it has none or the tag
-// claims more bytes than the file holds (it then stays in the file, behind the new tag).
+// Length of the tag a file starts with, header and version 4 footer and all; 0 when it has
+// none. A tag that claims more bytes than the file holds ends with the file.
 std::size_t TagLength(const Bytes& file) {
     if (file.size() < 10 || file[0] != 'I' || file[1] != 'D' || file[2] != '3') return 0;
     std::size_t length = (std::size_t{file[6]} << 21) + (std::size_t{file[7]} << 14) +
                          (std::size_t{file[8]} << 7) + file[9] + 10;
-    if (file[5] & 0x10) length += 10;
-    return length > file.size() ? 0 : length;
+    if (file[3] == 4 && (file[5] & 0x10) != 0) length += 10;
+    return std::min(length, file.size());
 }
 
 // Takes the field texts from the input: each is a slice whose start and length come from
