@@ -315,6 +315,14 @@ std::optional<std::string> FromVersion2(const OldFrame& frame) {
     return Version3Frame(id, *content);
 }
 
+// The content length a version 3 frame header states.
+std::size_t FirstFrameSize(std::string_view frames) {
+    if (frames.size() < 10) return 0;
+    std::uint32_t size = 0;
+    for (int i = 4; i < 8; ++i) size = (size << 8) | static_cast<unsigned char>(frames[i]);
+    return size;
+}
+
 }  // namespace
 
 std::string Version3Frame(std::string_view id, std::string_view content,
@@ -343,12 +351,15 @@ std::vector<std::optional<std::string>> ConvertFrames(std::uint8_t version, cons
 OldFrame FirstFrameOf(std::string_view frames) {
     OldFrame frame;
     if (frames.size() < 10) return frame;
-    std::uint32_t size = 0;
-    for (int i = 4; i < 8; ++i) size = (size << 8) | static_cast<unsigned char>(frames[i]);
     frame.id = frames.substr(0, 4);
     frame.flags = {static_cast<unsigned char>(frames[8]), static_cast<unsigned char>(frames[9])};
-    frame.data = frames.substr(10, size);
+    frame.data = frames.substr(10, FirstFrameSize(frames));
     return frame;
+}
+
+std::string_view FramesAfterFirst(std::string_view frames) {
+    if (frames.size() < 10) return {};
+    return frames.substr(std::min(frames.size(), 10 + FirstFrameSize(frames)));
 }
 
 }  // namespace tags

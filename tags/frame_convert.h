@@ -24,7 +24,8 @@ std::string Version3Frame(std::string_view id, std::string_view content,
 // dropped, or merged into an earlier one (see the .cpp).
 std::vector<std::optional<std::string>> ConvertFrames(std::uint8_t version, const std::vector<OldFrame>& frames);
 
-// The first of one or more whole version 3 frames.
+// The first of one or more whole version 3 frames, and the frames after it.
 OldFrame FirstFrameOf(std::string_view frames);
+std::string_view FramesAfterFirst(std::string_view frames);
 
 }  // namespace tags

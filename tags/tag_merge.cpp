@@ -112,8 +112,10 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
             else if (!place) place = fallbackPlace;
         }
         if (place) {
+            // A date converted into several frames keeps its TDAT and TIME behind the new year.
+            const std::string rest = kept[*place] ? std::string(FramesAfterFirst(*kept[*place])) : std::string();
             kept[*place].reset();
-            if (!field.frame.empty()) kept[*place] = std::move(field.frame);
+            if (!field.frame.empty() || !rest.empty()) kept[*place] = std::move(field.frame) + rest;
         } else if (!field.frame.empty()) {
             written.push_back(std::move(field.frame));
         }

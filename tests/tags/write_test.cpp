@@ -373,6 +373,14 @@ TEST_F(WriteTagTest, Version4OnlyIdsBecomeWhatVersion3SaysInstead) {
         const Bytes expected = Frame("TPE1", Latin1("New")) + c.kept;
         EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0}) << c.old[0][0] << c.old[0][3];
     }
+    // A new year takes the converted date's place; its day and time stay.
+    Put(Tag(4, cases[0].old) + kAudio);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadTag(path));
+    tag.SetYear("2001");
+    ASSERT_TRUE(tag.WriteTag(path));
+    const Bytes expected = Frame("TYER", Latin1("2001")) + Frame("TDAT", Latin1("0105")) + Frame("TIME", Latin1("1230"));
+    EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0});
 }
 
 TEST_F(WriteTagTest, UnsynchronisedPicturesAreKeptAsTheyWere) {
