@@ -201,8 +201,12 @@ std::vector<std::u16string> TextStrings(std::string_view content) {
     for (std::size_t position = 1; position < content.size();) {
         const std::size_t end = std::min(FindTerminator(content, position, wide), content.size());
         const std::string_view text = content.substr(position, end - position);
-        strings.push_back(encoding == kLatin1Encoding ? std::u16string(text.begin(), text.end())
-                                                      : DecodeUnicode(encoding, text));
+        if (encoding != kLatin1Encoding) {
+            strings.push_back(DecodeUnicode(encoding, text));
+        } else {
+            std::u16string& latin1 = strings.emplace_back();
+            for (char c : text) latin1 += static_cast<char16_t>(static_cast<unsigned char>(c));
+        }
         position = end + (wide ? 2 : 1);
     }
     return strings;
@@ -249,42 +253,50 @@ std::vector<std::pair<std::string_view, std::string>> DateParts(std::string_view
 // to TYER, TDAT and TIME, TDOR to TORY (each dropped instead when the tag states the same
 // already, and kept as it is when it differs); TIPL and TMCL merged into one IPLS.
 void ConvertVersion4Only(const std::vector<OldFrame>& frames, std::vector<std::optional<std::string>>& converted) {
-    // The first string of each plain text frame, by id.
-    std::vector<std::pair<std::string_view, std::u16string>> texts;
-    auto textOf = [&](std::string_view id) -> const std::u16string* {
-        for (const auto& [known, text] : texts) {
+    // The first text of each year, date and time frame the tag keeps, by id.
+    std::vector<std::pair<std::string_view, std::u16string>> stated;
+    auto statedText = [&](std::string_view id) -> const std::u16string* {
+        for (const auto& [known, text] : stated) {
             if (known == id) return &text;
         }
         return nullptr;
     };
-    std::vector<std::optional<std::string>> contents(frames.size());
+    auto firstText = [](const OldFrame& frame) -> std::optional<std::u16string> {
+        const std::optional<std::string> content = PlainContent(frame);
+        if (!content) return std::nullopt;
+        std::vector<std::u16string> strings = TextStrings(*content);
+        return strings.empty() ? std::u16string() : std::move(strings[0]);
+    };
+    bool hasPeopleList = false;
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        contents[i] = PlainContent(frames[i]);
-        if (!contents[i] || !converted[i] || textOf(frames[i].id) || frames[i].id[0] != 'T') continue;
-        std::vector<std::u16string> strings = TextStrings(*contents[i]);
-        if (!strings.empty()) texts.emplace_back(frames[i].id, std::move(strings[0]));
+        const std::string_view id = frames[i].id;
+        if (!converted[i]) continue;
+        hasPeopleList = hasPeopleList || id == "IPLS";
+        if ((id != "TYER" && id != "TDAT" && id != "TIME" && id != "TORY") || statedText(id)) continue;
+        if (std::optional<std::u16string> text = firstText(frames[i])) stated.emplace_back(id, std::move(*text));
     }
     std::optional<std::size_t> people;
     std::vector<std::u16string> involved;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::string_view id = frames[i].id;
-        if (!contents[i] || !converted[i]) continue;
+        if (!converted[i]) continue;
         if (id == "TDRC" || id == "TDOR") {
-            const std::vector<std::u16string> stamp = TextStrings(*contents[i]);
-            const auto parts = DateParts(id == "TDRC" ? "TYER" : "TORY", stamp.empty() ? u"" : stamp[0]);
+            const std::optional<std::u16string> stamp = firstText(frames[i]);
+            const auto parts = DateParts(id == "TDRC" ? "TYER" : "TORY", stamp.value_or(u""));
             if (parts.empty()) continue;
-            const bool stated = textOf(parts[0].first) != nullptr;
             std::string replacement;
             bool agrees = true;
             for (const auto& [partId, value] : parts) {
-                const std::u16string* old = textOf(partId);
+                const std::u16string* old = statedText(partId);
                 agrees = agrees && old && *old == std::u16string(value.begin(), value.end());
                 if (!old) replacement += TextFrame(partId, {std::u16string(value.begin(), value.end())});
             }
-            if (!stated) converted[i] = std::move(replacement);
+            if (!statedText(parts[0].first)) converted[i] = std::move(replacement);
             else if (agrees) converted[i].reset();
-        } else if ((id == "TIPL" || id == "TMCL") && !textOf("IPLS")) {
-            std::vector<std::u16string> strings = TextStrings(*contents[i]);
+        } else if ((id == "TIPL" || id == "TMCL") && !hasPeopleList) {
+            const std::optional<std::string> content = PlainContent(frames[i]);
+            if (!content) continue;
+            std::vector<std::u16string> strings = TextStrings(*content);
             if (strings.size() % 2 != 0) strings.emplace_back();  // a role without a name
             involved.insert(involved.end(), strings.begin(), strings.end());
             if (people) converted[i].reset();

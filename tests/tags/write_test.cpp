@@ -362,7 +362,10 @@ TEST_F(WriteTagTest, Version4OnlyIdsBecomeWhatVersion3SaysInstead) {
          Frame("IPLS", Bytes{1} + Marked(u"producer") + Bytes{0, 0} + Marked(u"A") + Bytes{0, 0} + Marked(u"mixer") +
                            Bytes{0, 0} + Marked(u"B") + Bytes{0, 0} + Marked(u"guitar") + Bytes{0, 0} + Marked(u"\u0416")) +
              Frame("TSOP", Latin1("Sort"))},
-        {{Frame("TMCL", Latin1("drums"))}, Frame("IPLS", Latin1(std::string_view("drums\0", 6)))},
+        {{Frame("TMCL", Latin1("dr\xFCms"))}, Frame("IPLS", Latin1(std::string_view("dr\xFCms\0", 6)))},
+        // A tag that has an IPLS already keeps its lists as they are.
+        {{Frame("IPLS", Latin1(std::string_view("a\0b", 3))), Frame("TIPL", Latin1(std::string_view("c\0d", 3)))},
+         Frame("IPLS", Latin1(std::string_view("a\0b", 3))) + Frame("TIPL", Latin1(std::string_view("c\0d", 3)))},
     };
     for (const auto& c : cases) {
         Put(Tag(4, c.old) + kAudio);
