@@ -50,6 +50,8 @@ public:
         if (!file_.OpenShareRead(path)) return false;
         fileLength_ = file_.Length();
         end_ = std::min<std::int64_t>(TotalTagLength(record), fileLength_);
+        // A file cut inside the tag header holds no frames.
+        if (end_ < kHeaderLength) return false;
         // Versions 2 and 3 unsynchronise the tag as a whole; version 4 frame by frame.
         if (record.Version < 4 && (record.Flags & kUnsynchronisedTag) != 0) {
             const std::string tag = ReadAt(0, end_);
