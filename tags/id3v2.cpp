@@ -38,13 +38,14 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     return true;
 }
 
-bool TID3v2::WriteTag(const std::u16string& path) const {
+TWriteResult TID3v2::WriteTag(const std::u16string& path) const {
     TagInfo record;
     // A file that cannot be probed keeps a zero magic, goes the rebuild way and fails there.
     ProbeHeader(path, record);
     // The old tag is read again now: what the user did not change is kept as it is there.
     const std::vector<std::string> frames = MergeFrames(*this, path, record);
-    return SerializeAndStore(path, record, frames);
+    if (SerializeAndStore(path, record, frames)) return {};
+    return {TWriteFailure::CannotOpen};
 }
 
 void TID3v2::SetTitle(std::string_view text) { Title = Trim(text); }
