@@ -243,19 +243,19 @@ void ReadSlots(const std::u16string& path, TagInfo& record) {
     });
 }
 
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record) {
-    std::vector<OldFrame> frames;
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit) {
     TagBytes bytes;
-    if (!bytes.Open(path, record)) return frames;
+    if (!bytes.Open(path, record)) return false;
     Walk(bytes, record, [&](const FrameSpot& spot) {
         OldFrame frame{std::string(spot.id), spot.flags, {}, true};
         frame.whole = spot.contentStart + spot.size <= bytes.End();
         // A frame that runs past the tag counts for the fields with what the reader takes of it.
         const std::int64_t length = frame.whole ? spot.size : std::min(spot.size, PrefixLength(PayloadOf(record.Version, spot.flags)));
         frame.data = bytes.ReadAt(spot.contentStart, length);
-        if (!bytes.Failed()) frames.push_back(std::move(frame));
+        if (!bytes.Failed()) visit(frame);
     });
-    return frames;
+    return !bytes.Failed();
 }
 
 std::string SlotContent(std::uint8_t version, const OldFrame& frame) {

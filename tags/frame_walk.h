@@ -3,9 +3,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "tags/tag_info.h"
 
@@ -23,8 +23,10 @@ struct OldFrame {
 // open or read the file ends the walk; slots filled so far stay.
 void ReadSlots(const std::u16string& path, TagInfo& record);
 
-// Every frame that lies whole within the tag, in order. Memory is bounded by the file.
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record);
+// Calls `visit` with every frame of the tag in order, one at a time, so that a walk holds
+// no more than one frame. False when the file could not be opened or a read failed.
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit);
 
 // The slot content a frame gives, as ReadSlots takes it: 500 bytes, zero filled; empty when
 // the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted).

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "tests/tags/tag_bytes.h"
 
@@ -182,18 +184,57 @@ TEST_F(WriteTagTest, LargeEnoughOldTagIsOverwrittenInPlaceWithPadding) {
     EXPECT_EQ(Slice(file, 2000, kAudio.size()), kAudio);
 }
 
-TEST_F(WriteTagTest, OldTagOfExactly4096BytesIsKeptOne4097BytesLongIsRebuilt) {
-    Put(Tag(3, {Frame("TIT2", Latin1("x"))}, 4096 - 10 - 12) + kAudio);
-    ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
-    EXPECT_EQ(File().size(), 4096 + kAudio.size());
-
-    Put(Tag(3, {Frame("TIT2", Latin1("x"))}, 4097 - 10 - 12) + kAudio);
-    ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
-    const Bytes file = File();
-    EXPECT_EQ(file.size(), 4096 + kAudio.size());  // one byte shorter
-    EXPECT_EQ(SynchsafeSize(file), 4086u);
-    EXPECT_EQ(Slice(file, 4096, kAudio.size()), kAudio);
+TEST_F(WriteTagTest, AnOldTagOfAnySizeWithRoomIsWrittenInPlace) {
+    for (std::size_t length : {4096u, 4097u, 200000u}) {
+        Put(Tag(3, {Frame("TIT2", Latin1("x"))}, length - 10 - 12) + kAudio);
+        ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
+        const Bytes file = File();
+        EXPECT_EQ(file.size(), length + kAudio.size()) << length;
+        EXPECT_EQ(SynchsafeSize(file), length - 10) << length;
+        EXPECT_EQ(Slice(file, 10, 15), Frame("TIT2", Latin1("Song"))) << length;
+        EXPECT_EQ(Slice(file, length, kAudio.size()), kAudio) << length;
+    }
 }
+
+#ifdef __linux__
+// Bytes this process has handed to write calls so far.
+std::uint64_t BytesWritten() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "wchar:") return value;
+    }
+    return 0;
+}
+
+TEST_F(WriteTagTest, InPlaceOnlyTheBytesFromTheFirstToTheLastThatChangeAreWritten) {
+    const Bytes picture = Frame("APIC", Bytes{0} + FromText("image/png") + Bytes{0, 3, 0} + Bytes(100000, 0x89));
+    const Bytes old = Tag(3, {Frame("TIT2", Latin1("Title 1")), picture}, 5000);
+    const struct {
+        const char* title;
+        std::size_t mostWritten;
+    } cases[] = {
+        {"Title 2", 1},                              // one byte of the title
+        {"Title 22", 15 + picture.size() + 1},       // the picture moves by a byte
+        {"Title", 15 + picture.size()},              // or back, the padding's first bytes zeroed
+    };
+    for (const auto& c : cases) {
+        Put(old + kAudio);
+        const std::uint64_t before = BytesWritten();
+        ASSERT_TRUE(TitleOnly(c.title).WriteTag(path));
+        const std::uint64_t written = BytesWritten() - before;
+        EXPECT_GT(written, 0u) << c.title;
+        EXPECT_LE(written, c.mostWritten) << c.title;
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Title, c.title);
+        const Bytes file = File();
+        EXPECT_EQ(file.size(), old.size() + kAudio.size()) << c.title;
+        EXPECT_EQ(Slice(file, 10 + 11 + std::strlen(c.title), picture.size()), picture) << c.title;
+    }
+}
+#endif
 
 TEST_F(WriteTagTest, TooSmallOldTagIsRebuiltTo4096Bytes) {
     Put(Tag(4, {Frame("TIT2", Latin1("x"))}) + kAudio);
@@ -205,16 +246,17 @@ TEST_F(WriteTagTest, TooSmallOldTagIsRebuiltTo4096Bytes) {
     EXPECT_EQ(Slice(file, 4096, kAudio.size()), kAudio);
 }
 
-TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWithoutPadding) {
+TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWith4096BytesOfPadding) {
     Put(kAudio);
     TID3v2 tag;
     tag.SetComment(std::string(5000, 'c'));
     ASSERT_TRUE(tag.WriteTag(path));
     const Bytes file = File();
-    const std::size_t tagLength = 10 + 11 + 4 + 5000;
-    EXPECT_EQ(file.size(), tagLength + kAudio.size());
-    EXPECT_EQ(SynchsafeSize(file), tagLength - 10);
-    EXPECT_EQ(Slice(file, tagLength, kAudio.size()), kAudio);
+    const std::size_t framesEnd = 10 + 11 + 4 + 5000;
+    EXPECT_EQ(file.size(), framesEnd + 4096 + kAudio.size());
+    EXPECT_EQ(SynchsafeSize(file), framesEnd + 4096 - 10);
+    EXPECT_EQ(Slice(file, framesEnd, 4096), Zeros(4096));
+    EXPECT_EQ(Slice(file, framesEnd + 4096, kAudio.size()), kAudio);
     TID3v2 back;
     ASSERT_TRUE(back.ReadTag(path));
     EXPECT_EQ(back.Comment, std::string(495, 'c'));  // read back cut to the frame cap
