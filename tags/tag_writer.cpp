@@ -1,6 +1,7 @@
 #include "tags/tag_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/files.h"
@@ -63,8 +64,8 @@ TWriteFailure OverwriteInPlace(const std::u16string& path, const NewTag& tag) {
             return Cause(TWriteFailure::NotReadWhole);
         }
         tag.Copy(offset, wanted.data(), count);
+        if (std::memcmp(old.data(), wanted.data(), count) == 0) continue;
         const auto differs = std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(count), wanted.begin());
-        if (differs.first == old.begin() + static_cast<std::ptrdiff_t>(count)) continue;
         if (first < 0) first = offset + (differs.first - old.begin());
         const auto lastDiffers = std::mismatch(old.rbegin() + static_cast<std::ptrdiff_t>(kBlock - count), old.rend(),
                                                wanted.rbegin() + static_cast<std::ptrdiff_t>(kBlock - count));

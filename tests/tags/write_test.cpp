@@ -8,6 +8,13 @@
 
 #include "tests/tags/tag_bytes.h"
 
+#ifdef __linux__
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 using namespace tag_bytes;
 using test_support::ReadBytes;
 using test_support::TempDir;
@@ -446,18 +453,18 @@ TEST_F(WriteTagTest, ReadOnlyFileIsWrittenAndStaysWritable) {
 }
 
 TEST_F(WriteTagTest, MissingPathOrDirectoryFailsAndTouchesNothing) {
-    EXPECT_FALSE(TitleOnly("x").WriteTag(dir.File("missing.mp3")));
+    EXPECT_EQ(TitleOnly("x").WriteTag(dir.File("missing.mp3")).failure, TWriteFailure::NoSuchFile);
     EXPECT_FALSE(std::filesystem::exists(dir.Native("missing.mp3")));
     EXPECT_FALSE(std::filesystem::exists(dir.Native("missing.mp3~")));
     std::filesystem::create_directory(dir.Native("folder.mp3"));
-    EXPECT_FALSE(TitleOnly("x").WriteTag(dir.File("folder.mp3")));
+    EXPECT_EQ(TitleOnly("x").WriteTag(dir.File("folder.mp3")).failure, TWriteFailure::NotRegularFile);
     EXPECT_FALSE(std::filesystem::exists(dir.Native("folder.mp3~")));
 }
 
 TEST_F(WriteTagTest, FileShorterThanTenBytesIsNotWritten) {
     for (const Bytes& tiny : {Bytes{}, FromText("ID3\x03\x00"), FromText("123456789")}) {
         Put(tiny);
-        EXPECT_FALSE(TitleOnly("x").WriteTag(path));
+        EXPECT_EQ(TitleOnly("x").WriteTag(path).failure, TWriteFailure::TooShort);
         EXPECT_EQ(File(), tiny);
         EXPECT_FALSE(TemporaryLeft());
     }
@@ -467,7 +474,7 @@ TEST_F(WriteTagTest, TemporaryNameThatCannotBeCreatedFailsAndLeavesBothAlone) {
     Put(kAudio);
     std::filesystem::create_directory(dir.Native("song.mp3~"));
     WriteBytes(dir.Native("song.mp3~") / "inside", {1});
-    EXPECT_FALSE(TitleOnly("x").WriteTag(path));
+    EXPECT_EQ(TitleOnly("x").WriteTag(path).failure, TWriteFailure::TemporaryFile);
     EXPECT_EQ(File(), kAudio);
     EXPECT_TRUE(std::filesystem::exists(dir.Native("song.mp3~") / "inside"));
 }
@@ -482,14 +489,49 @@ TEST_F(WriteTagTest, UnicodeFileNamesAreWrittenThroughTheirTildeName) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name + u"~")));
 }
 
-// Four synchsafe bytes say at most 2^28 - 1; a larger tag would be cut and the audio would
-// seem to start inside it.
-TEST_F(WriteTagTest, FramesTooLargeForTheHeaderAreRefusedAndTheFileIsUntouched) {
-    if constexpr (sizeof(void*) < 8) GTEST_SKIP() << "needs a 64-bit address space";
+// A tag over 64 MiB, old or new, is refused before the file is touched: that bounds a
+// write's memory.
+TEST_F(WriteTagTest, TagsOver64MiBAreRefusedAndTheFileIsUntouched) {
+    constexpr std::size_t k64MiB = std::size_t{64} << 20;
+    for (std::size_t oldLength : {k64MiB, k64MiB + 1}) {
+        // Sparse: the frames are all padding.
+        Put(Header(3, static_cast<std::uint32_t>(oldLength - 10)));
+        std::filesystem::resize_file(dir.Native("song.mp3"), oldLength + kAudio.size());
+        const TWriteResult result = TitleOnly("x").WriteTag(path);
+        EXPECT_EQ(result.failure, oldLength > k64MiB ? TWriteFailure::TooLarge : TWriteFailure::None) << oldLength;
+        EXPECT_EQ(std::filesystem::file_size(dir.Native("song.mp3")), oldLength + kAudio.size());
+        EXPECT_FALSE(TemporaryLeft());
+    }
+    if constexpr (sizeof(void*) < 8) return;  // the new tag below needs a 64-bit address space
     Put(kAudio);
     TID3v2 tag;
-    tag.SetComment(std::string(std::size_t{1} << 28, 'c'));
-    EXPECT_FALSE(tag.WriteTag(path));
+    tag.SetComment(std::string(k64MiB, 'c'));
+    EXPECT_EQ(tag.WriteTag(path).failure, TWriteFailure::TooLarge);
     EXPECT_EQ(File(), kAudio);
     EXPECT_FALSE(TemporaryLeft());
 }
+
+#ifdef __linux__
+// A full disk, made in a child process with a small file system of its own (where the
+// system lets it mount one).
+TEST_F(WriteTagTest, AFullDiskIsNamedAndLeavesTheFileAsItWas) {
+    const std::filesystem::path small = dir.Native("small");
+    std::filesystem::create_directory(small);
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                             mount("tmpfs", small.c_str(), "tmpfs", 0, "size=256k") == 0;
+        if (!mounted) _exit(77);
+        const Bytes audio(150000, 0x33);
+        WriteBytes(small / "song.mp3", audio);
+        const TWriteResult result = TitleOnly("x").WriteTag((small / "song.mp3").u16string());
+        const bool unchanged = ReadBytes(small / "song.mp3") == audio && !std::filesystem::exists(small / "song.mp3~");
+        _exit(result.failure == TWriteFailure::DiskFull && unchanged ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no file system of our own could be mounted here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not DiskFull, or the file changed";
+}
+#endif
