@@ -11,6 +11,7 @@
 #ifdef __linux__
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -510,6 +511,31 @@ TEST_F(WriteTagTest, TagsOver64MiBAreRefusedAndTheFileIsUntouched) {
     EXPECT_EQ(File(), kAudio);
     EXPECT_FALSE(TemporaryLeft());
 }
+
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+// Memory that runs out (as in a crowded 32-bit player), made in a child process with a
+// bound on its address space.
+TEST_F(WriteTagTest, AnAllocationFailureIsReportedAndChangesNothing) {
+    Put(kAudio);
+    const pid_t child = fork();
+    if (child == 0) {
+        TID3v2 tag;
+        tag.SetComment(std::string(std::size_t{48} << 20, 'c'));
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit bound{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (std::size_t{64} << 20)), RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &bound) != 0) _exit(2);
+        const TWriteResult result = tag.WriteTag(path);
+        _exit(result.failure == TWriteFailure::OutOfMemory ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not OutOfMemory";
+    EXPECT_EQ(File(), kAudio);
+    EXPECT_FALSE(TemporaryLeft());
+}
+#endif
 
 #ifdef __linux__
 // A full disk, made in a child process with a small file system of its own (where the
