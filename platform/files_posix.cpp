@@ -122,7 +122,7 @@ std::int64_t File::Length() const {
 }
 
 bool File::Seek(std::int64_t offset) {
-    return IsOpen() && offset >= 0 && ::lseek(descriptor_, offset, SEEK_SET) == offset;
+    return IsOpen() && offset >= 0 && Noted(::lseek(descriptor_, offset, SEEK_SET) == offset);
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -146,7 +146,11 @@ bool File::WriteAll(const void* buffer, std::size_t size) {
     while (done < size) {
         ssize_t put = ::write(descriptor_, in + done, size - done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return Noted(false);
+        if (put < 0) return Noted(false);
+        if (put == 0) {
+            lastError = FileError::kOther;
+            return false;
+        }
         done += static_cast<std::size_t>(put);
     }
     return true;

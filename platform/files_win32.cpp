@@ -103,7 +103,7 @@ bool File::Seek(std::int64_t offset) {
     LARGE_INTEGER target;
     target.QuadPart = offset;
     return IsOpen() && offset >= 0 &&
-           SetFilePointerEx(AsHandle(handle_), target, nullptr, FILE_BEGIN) != 0;
+           Noted(SetFilePointerEx(AsHandle(handle_), target, nullptr, FILE_BEGIN) != 0);
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -128,7 +128,10 @@ bool File::WriteAll(const void* buffer, std::size_t size) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         DWORD put = 0;
         if (!Noted(WriteFile(AsHandle(handle_), in + done, chunk, &put, nullptr) != 0)) return false;
-        if (put == 0) return false;
+        if (put == 0) {
+            lastError = FileError::kOther;
+            return false;
+        }
         done += put;
     }
     return true;

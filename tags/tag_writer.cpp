@@ -60,9 +60,9 @@ TWriteFailure OverwriteInPlace(const std::u16string& path, const NewTag& tag) {
     for (std::int64_t offset = 0; offset < tag.Length(); offset += kBlock) {
         const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, tag.Length() - offset));
         // The old tag lies within the file, so it is there to be read whole.
-        if (file.Read(old.data(), count) != static_cast<std::int64_t>(count)) {
-            return Cause(TWriteFailure::NotReadWhole);
-        }
+        const std::int64_t got = file.Read(old.data(), count);
+        if (got < 0) return Cause(TWriteFailure::NotReadWhole);
+        if (got != static_cast<std::int64_t>(count)) return TWriteFailure::NotReadWhole;
         tag.Copy(offset, wanted.data(), count);
         if (std::memcmp(old.data(), wanted.data(), count) == 0) continue;
         const auto differs = std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(count), wanted.begin());
