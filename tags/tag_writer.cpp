@@ -14,6 +14,8 @@ namespace {
 // them, so that the next edits fit in place.
 constexpr std::int64_t kRebuiltPadding = 4096;
 constexpr std::size_t kBlock = 61440;
+// The largest tag a write takes on, old or new; also what keeps its memory bounded.
+constexpr std::int64_t kLargestTag = std::int64_t{64} << 20;
 
 // The cause the system gave for the last failed file call, or `otherwise`.
 TWriteFailure Cause(TWriteFailure otherwise) {

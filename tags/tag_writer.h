@@ -12,9 +12,6 @@ class TID3v2;
 
 namespace tags {
 
-// The largest tag a write takes on, old or new; also what keeps its memory bounded.
-constexpr std::int64_t kLargestTag = std::int64_t{64} << 20;
-
 // Writes the fields of `tag` and the kept frames of the old tag into the file.
 TWriteFailure StoreTag(const TID3v2& tag, const std::u16string& path);
 
