@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "tags/tag_info.h"
 #include "tags/tag_merge.h"
 
 namespace tags {

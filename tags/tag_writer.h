@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "tags/tag_info.h"
 #include "tags/write_failure.h"
 
 class TID3v2;
