@@ -249,63 +249,6 @@ std::vector<std::pair<std::string_view, std::string>> DateParts(std::string_view
     return parts;
 }
 
-// The version 4 frames that version 3 states otherwise, converted across the whole tag: TDRC
-// to TYER, TDAT and TIME, TDOR to TORY (each dropped instead when the tag states the same
-// already, and kept as it is when it differs); TIPL and TMCL merged into one IPLS.
-void ConvertVersion4Only(const std::vector<OldFrame>& frames, std::vector<std::optional<std::string>>& converted) {
-    // The first text of each year, date and time frame the tag keeps, by id.
-    std::vector<std::pair<std::string_view, std::u16string>> stated;
-    auto statedText = [&](std::string_view id) -> const std::u16string* {
-        for (const auto& [known, text] : stated) {
-            if (known == id) return &text;
-        }
-        return nullptr;
-    };
-    auto firstText = [](const OldFrame& frame) -> std::optional<std::u16string> {
-        const std::optional<std::string> content = PlainContent(frame);
-        if (!content) return std::nullopt;
-        std::vector<std::u16string> strings = TextStrings(*content);
-        return strings.empty() ? std::u16string() : std::move(strings[0]);
-    };
-    bool hasPeopleList = false;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const std::string_view id = frames[i].id;
-        if (!converted[i]) continue;
-        hasPeopleList = hasPeopleList || id == "IPLS";
-        if ((id != "TYER" && id != "TDAT" && id != "TIME" && id != "TORY") || statedText(id)) continue;
-        if (std::optional<std::u16string> text = firstText(frames[i])) stated.emplace_back(id, std::move(*text));
-    }
-    std::optional<std::size_t> people;
-    std::vector<std::u16string> involved;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const std::string_view id = frames[i].id;
-        if (!converted[i]) continue;
-        if (id == "TDRC" || id == "TDOR") {
-            const std::optional<std::u16string> stamp = firstText(frames[i]);
-            const auto parts = DateParts(id == "TDRC" ? "TYER" : "TORY", stamp.value_or(u""));
-            if (parts.empty()) continue;
-            std::string replacement;
-            bool agrees = true;
-            for (const auto& [partId, value] : parts) {
-                const std::u16string* old = statedText(partId);
-                agrees = agrees && old && *old == std::u16string(value.begin(), value.end());
-                if (!old) replacement += TextFrame(partId, {std::u16string(value.begin(), value.end())});
-            }
-            if (!statedText(parts[0].first)) converted[i] = std::move(replacement);
-            else if (agrees) converted[i].reset();
-        } else if ((id == "TIPL" || id == "TMCL") && !hasPeopleList) {
-            const std::optional<std::string> content = PlainContent(frames[i]);
-            if (!content) continue;
-            std::vector<std::u16string> strings = TextStrings(*content);
-            if (strings.size() % 2 != 0) strings.emplace_back();  // a role without a name
-            involved.insert(involved.end(), strings.begin(), strings.end());
-            if (people) converted[i].reset();
-            else people = i;
-        }
-    }
-    if (people) converted[*people] = TextFrame("IPLS", involved);
-}
-
 // PIC names its image format in three letters where APIC has a MIME type.
 std::optional<std::string> PictureFromVersion2(std::string_view data) {
     if (data.size() < 5) return std::nullopt;
@@ -347,17 +290,105 @@ std::string Version3Frame(std::string_view id, std::string_view content,
     return frame;
 }
 
-std::vector<std::optional<std::string>> ConvertFrames(std::uint8_t version, const std::vector<OldFrame>& frames) {
-    std::vector<std::optional<std::string>> converted(frames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        // A frame that runs past the end of the tag is incomplete; its rest is not tag data.
-        if (!frames[i].whole) continue;
-        if (version == 2) converted[i] = FromVersion2(frames[i]);
-        else if (version == 4) converted[i] = FromVersion4(frames[i]);
-        else converted[i] = Version3Frame(frames[i].id, frames[i].data, frames[i].flags);
+TFrameConverter::TFrameConverter(std::uint8_t version) : version_(version) {}
+
+namespace {
+
+// The first text of a whole version 4 frame that is neither compressed nor encrypted.
+std::optional<std::u16string> FirstText(const OldFrame& frame) {
+    const std::optional<std::string> content = PlainContent(frame);
+    if (!content) return std::nullopt;
+    std::vector<std::u16string> strings = TextStrings(*content);
+    return strings.empty() ? std::u16string() : std::move(strings[0]);
+}
+
+std::u16string Widened(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+}  // namespace
+
+void TFrameConverter::Learn(const OldFrame& frame) {
+    const std::size_t index = learned_++;
+    if (version_ != 4) return;
+    const std::string_view id = frame.id;
+    const bool dated = id == "TYER" || id == "TDAT" || id == "TIME" || id == "TORY";
+    const bool dating = id == "TDRC" || id == "TDOR";
+    const bool people = id == "IPLS" || id == "TIPL" || id == "TMCL";
+    if ((!dated && !dating && !people) || !frame.whole || !FromVersion4(frame)) return;
+    if (id == "IPLS") {
+        hasPeopleList_ = true;
+    } else if (id == "TIPL" || id == "TMCL") {
+        const std::optional<std::string> content = PlainContent(frame);
+        if (!content) return;
+        std::vector<std::u16string> strings = TextStrings(*content);
+        if (strings.size() % 2 != 0) strings.emplace_back();  // a role without a name
+        for (const std::u16string& text : strings) involved_.push_back(text);
+        if (!firstPeople_) firstPeople_ = index;
+    } else if (dated) {
+        if (Stated(id)) return;
+        if (std::optional<std::u16string> text = FirstText(frame)) stated_.emplace_back(std::string(id), std::move(*text));
+    } else {
+        FirstDate& first = id == "TDRC" ? firstRecording_ : firstOriginal_;
+        if (first.index) return;
+        first.parts = DateParts(id == "TDRC" ? "TYER" : "TORY", FirstText(frame).value_or(u""));
+        if (!first.parts.empty()) first.index = index;
     }
-    if (version == 4) ConvertVersion4Only(frames, converted);
+}
+
+const std::u16string* TFrameConverter::Stated(std::string_view id) const {
+    for (const auto& [known, text] : stated_) {
+        if (known == id) return &text;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> TFrameConverter::Convert(std::size_t index, const OldFrame& frame) {
+    // A frame that runs past the end of the tag is incomplete; its rest is not tag data.
+    if (!frame.whole) return std::nullopt;
+    if (version_ == 2) return FromVersion2(frame);
+    if (version_ == 3) return Version3Frame(frame.id, frame.data, frame.flags);
+    std::optional<std::string> converted = FromVersion4(frame);
+    if (!converted) return converted;
+    if (frame.id == "TDRC" || frame.id == "TDOR") return ConvertDate(index, frame, std::move(*converted));
+    if ((frame.id == "TIPL" || frame.id == "TMCL") && !hasPeopleList_ && PlainContent(frame)) {
+        if (index != firstPeople_) return std::nullopt;
+        if (!peopleList_) {
+            std::vector<std::u16string> involved;
+            involved.swap(involved_);
+            peopleList_ = TextFrame("IPLS", involved);
+        }
+        return peopleList_;
+    }
     return converted;
+}
+
+// The first date of its kind that begins with a year gives the year frame (and for a
+// recording date TDAT and TIME) unless the tag states a year already; every other date is
+// dropped when what it says is stated so, else kept as it is.
+std::optional<std::string> TFrameConverter::ConvertDate(std::size_t index, const OldFrame& frame, std::string asIs) {
+    const bool recording = frame.id == "TDRC";
+    const FirstDate& first = recording ? firstRecording_ : firstOriginal_;
+    const auto parts = DateParts(recording ? "TYER" : "TORY", FirstText(frame).value_or(u""));
+    if (parts.empty()) return asIs;
+    const bool yearStated = Stated(parts[0].first) != nullptr;
+    if (!yearStated && index == first.index) {
+        std::string replacement;
+        for (const auto& [partId, value] : parts) {
+            if (!Stated(partId)) replacement += TextFrame(partId, {Widened(value)});
+        }
+        return replacement;
+    }
+    // Compared with what the tag states, or else with what the first date now states.
+    bool agrees = true;
+    for (const auto& [partId, value] : parts) {
+        if (const std::u16string* old = Stated(partId)) {
+            agrees = agrees && *old == Widened(value);
+            continue;
+        }
+        const auto converted = std::find_if(first.parts.begin(), first.parts.end(),
+                                            [&](const auto& part) { return part.first == partId; });
+        agrees = agrees && !yearStated && converted != first.parts.end() && converted->second == value;
+    }
+    return agrees ? std::nullopt : std::optional<std::string>(std::move(asIs));
 }
 
 OldFrame FirstFrameOf(std::string_view frames) {

@@ -75,6 +75,9 @@ public:
             return memory_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
         }
         size = std::clamp<std::int64_t>(size, 0, std::max<std::int64_t>(fileLength_ - offset, 0));
+        // A large frame goes straight into its own string: through the block it would be held
+        // twice.
+        if (size > kBlockSize) return ReadDirect(offset, size);
         if (offset < start_ || offset + size > BlockEnd()) Fill(offset, size);
         if (offset < start_ || offset > BlockEnd()) return {};
         const std::int64_t count = std::min(size, BlockEnd() - offset);
@@ -85,6 +88,14 @@ private:
     static constexpr std::int64_t kBlockSize = 65536;
 
     std::int64_t BlockEnd() const { return start_ + static_cast<std::int64_t>(block_.size()); }
+
+    std::string ReadDirect(std::int64_t offset, std::int64_t size) {
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        const std::int64_t got = file_.Seek(offset) ? file_.Read(bytes.data(), bytes.size()) : -1;
+        if (got < 0) failed_ = true;
+        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return bytes;
+    }
 
     // Reads what is needed now, and on to the end of the tag within one block.
     void Fill(std::int64_t offset, std::int64_t need) {
@@ -289,19 +300,19 @@ void ReadSlots(const std::u16string& path, TagInfo& record) {
     });
 }
 
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record) {
-    std::vector<OldFrame> frames;
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit) {
     TagBytes bytes;
-    if (!bytes.Open(path, record)) return frames;
+    if (!bytes.Open(path, record)) return false;
     Walk(bytes, record, [&](const FrameSpot& spot) {
         OldFrame frame{std::string(spot.id), spot.flags, {}, true};
         frame.whole = spot.contentStart + spot.size <= bytes.End();
         // A frame that runs past the tag counts for the fields with what the reader takes of it.
         const std::int64_t length = frame.whole ? spot.size : std::min(spot.size, PrefixLength(PayloadOf(record.Version, spot.flags)));
         frame.data = bytes.ReadAt(spot.contentStart, length);
-        if (!bytes.Failed()) frames.push_back(std::move(frame));
+        if (!bytes.Failed()) visit(frame);
     });
-    return frames;
+    return !bytes.Failed();
 }
 
 bool ReadsWhole(const std::u16string& path, const TagInfo& record) {

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "tags/tag_info.h"
 
@@ -24,11 +24,13 @@ struct OldFrame {
 // open or read the file ends the walk; slots filled so far stay.
 void ReadSlots(const std::u16string& path, TagInfo& record);
 
-// Every frame that lies whole within the tag, in order. Memory is bounded by the file.
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record);
+// Calls `visit` with every frame of the tag in order, one at a time, so that a walk holds
+// no more than one frame. False when the file could not be opened or a read failed.
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit);
 
 // False when the walk stops at bytes that are not zero and a frame header (a known id, a size
-// within the tag) follows later inside the tag, which ReadFrames would miss. A file that
+// within the tag) follows later inside the tag, which ForEachFrame would miss. A file that
 // cannot be read is left to the write to fail on.
 bool ReadsWhole(const std::u16string& path, const TagInfo& record);
 

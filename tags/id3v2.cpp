@@ -1,11 +1,11 @@
 #include "tags/id3v2.h"
 
-#include <vector>
+#include <new>
+#include <stdexcept>
 
 #include "tags/frame_text.h"
 #include "tags/frame_walk.h"
 #include "tags/tag_info.h"
-#include "tags/tag_merge.h"
 #include "tags/tag_writer.h"
 
 using namespace tags;
@@ -38,19 +38,15 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     return true;
 }
 
-bool TID3v2::WriteTag(const std::u16string& path) const { return Write(path) == WriteResult::kWritten; }
-
-TID3v2::WriteResult TID3v2::Write(const std::u16string& path) const {
-    TagInfo record;
-    // A file that cannot be probed keeps a zero magic, goes the rebuild way and fails there.
-    ProbeHeader(path, record);
-    // Frames the walk cannot reach would be lost with the old tag.
-    if (HasMagic(record) && record.Version >= 2 && record.Version <= 4 && !ReadsWhole(path, record)) {
-        return WriteResult::kUnreadableTag;
+TWriteResult TID3v2::WriteTag(const std::u16string& path) const {
+    try {
+        return {StoreTag(*this, path)};
+    } catch (const std::bad_alloc&) {
+        // The writer takes its memory before it changes the file, which is then as it was.
+        return {TWriteFailure::OutOfMemory};
+    } catch (const std::length_error&) {
+        return {TWriteFailure::OutOfMemory};
     }
-    // The old tag is read again now: what the user did not change is kept as it is there.
-    const std::vector<std::string> frames = MergeFrames(*this, path, record);
-    return SerializeAndStore(path, record, frames) ? WriteResult::kWritten : WriteResult::kFailed;
 }
 
 void TID3v2::SetTitle(std::string_view text) { Title = Trim(text); }

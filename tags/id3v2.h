@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "tags/write_failure.h"
+
 class TID3v2 {
 public:
     TID3v2();
@@ -16,18 +18,10 @@ public:
     // or not; look at TagPresent for the tag. Every field is refilled from the file.
     bool ReadTag(const std::u16string& path);
     // Replaces the file's tag by a version 2.3.0 tag of these fields; true when it is in the
-    // file. A field equal to what the file's tag gives now keeps its old frame, and every
-    // frame no field replaces is kept. False while another program holds the file open.
-    // Changes no field.
-    bool WriteTag(const std::u16string& path) const;
-
-    enum class WriteResult {
-        kWritten,
-        kFailed,         // not to be opened, changed or replaced
-        kUnreadableTag,  // frames stand behind bytes the reader cannot pass: the file is left as it was
-    };
-    // WriteTag, telling why it did not write.
-    WriteResult Write(const std::u16string& path) const;
+    // file, else the failure says why. A field equal to what the file's tag gives now keeps
+    // its old frame, and every frame no field replaces is kept. Fails while another program
+    // holds the file open. Changes no field.
+    TWriteResult WriteTag(const std::u16string& path) const;
 
     // Store the text without leading and trailing bytes 0x00 to 0x20.
     void SetTitle(std::string_view text);

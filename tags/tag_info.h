@@ -47,8 +47,6 @@ struct TagInfo {
     std::array<std::uint8_t, 4> SizeBytes{};
     std::int64_t FileLength = 0;
     std::array<std::string, kSlotCount + 1> Frames;  // index 0 unused
-    bool MustRebuild = false;
-    std::int32_t PaddingLength = 0;
 };
 
 bool HasMagic(const TagInfo& record);

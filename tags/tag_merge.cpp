@@ -1,6 +1,7 @@
 #include "tags/tag_merge.h"
 
 #include <array>
+#include <map>
 #include <optional>
 
 #include "tags/frame_convert.h"
@@ -46,41 +47,61 @@ std::vector<WrittenField> WrittenFields(const TID3v2& tag, const TID3v2& before,
     };
 }
 
+// What the first walk learns of a frame that fills a slot.
+struct Source {
+    std::size_t index;
+    std::optional<int> keptSlot;  // the slot it fills once converted; nothing when it does not convert
+    std::size_t keptLength;       // its length once converted
+    std::size_t restLength;       // of the frames after the first it converts into (a date's TDAT and TIME)
+};
+
 }  // namespace
 
-std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& path, const TagInfo& probed) {
+bool MergeFrames(const TID3v2& tag, const std::u16string& path, const TagInfo& probed, std::string& out) {
     TagInfo old = probed;
-    std::vector<OldFrame> frames;
-    if (HasMagic(old) && old.Version >= 2 && old.Version <= 4 && TotalTagLength(old) > 0) {
-        frames = ReadFrames(path, old);
-    }
-    // The slots as ReadTag fills them, and which frame filled each.
-    std::array<std::optional<std::size_t>, kSlotCount + 1> source;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        std::string content = SlotContent(old.Version, frames[i]);
-        if (content.empty()) continue;
-        const int slot = SlotOf(old.Version, frames[i].id);
-        old.Frames[slot] = std::move(content);
-        source[slot] = i;
-    }
-    TID3v2 before;
-    FillFields(old, before);
-
-    std::vector<std::optional<std::string>> kept = ConvertFrames(old.Version, frames);
+    const bool hasFrames = HasMagic(old) && old.Version >= 2 && old.Version <= 4 && TotalTagLength(old) > 0;
+    // The old frames are walked twice, one at a time, so that a write holds little more than
+    // the new tag: the first walk learns which frame fills each slot, the second writes.
+    std::array<std::optional<Source>, kSlotCount + 1> source;
     // The fields as a read of the kept frames alone would give them.
     TagInfo keptSlots;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (!kept[i]) continue;
-        const OldFrame converted = FirstFrameOf(*kept[i]);
-        std::string content = SlotContent(3, converted);
-        if (!content.empty()) keptSlots.Frames[SlotOf(3, converted.id)] = std::move(content);
-    }
+    TFrameConverter converter(old.Version);
+    // A version 4 tag's dates and people lists become what depends on the whole tag.
+    if (hasFrames && old.Version == 4 && !ForEachFrame(path, probed, [&](const OldFrame& frame) { converter.Learn(frame); })) return false;
+    std::size_t frameCount = 0;
+    std::size_t keptLength = 0;
+    const bool walked = !hasFrames || ForEachFrame(path, probed, [&](const OldFrame& frame) {
+        const std::size_t index = frameCount++;
+        Source seen{index, std::nullopt, 0, 0};
+        if (const std::optional<std::string> kept = converter.Convert(index, frame)) {
+            keptLength += kept->size();
+            seen.keptLength = kept->size();
+            seen.restLength = FramesAfterFirst(*kept).size();
+            seen.keptSlot = SlotOf(3, std::string_view(*kept).substr(0, 4));
+            if (*seen.keptSlot != 0) {
+                std::string content = SlotContent(3, FirstFrameOf(*kept));
+                if (!content.empty()) keptSlots.Frames[*seen.keptSlot] = std::move(content);
+            }
+        }
+        // The slots as ReadTag fills them, and which frame filled each.
+        std::string content = SlotContent(old.Version, frame);
+        if (content.empty()) return;
+        const int slot = SlotOf(old.Version, frame.id);
+        old.Frames[slot] = std::move(content);
+        source[slot] = seen;
+    });
+    if (!walked) return false;
+    TID3v2 before;
+    FillFields(old, before);
     TID3v2 asKept;
     FillFields(keptSlots, asKept);
     const std::vector<WrittenField> drift = WrittenFields(asKept, before);
 
-    std::vector<std::string> written;
-    std::vector<std::string> blanks;
+    // New frames with no old frame to take the place of, the old frames replaced (by a new
+    // frame, or by nothing), and blank frames that go after all.
+    std::string front;
+    std::map<std::size_t, std::string> replaced;
+    std::string blanks;
     std::vector<WrittenField> fields = WrittenFields(tag, before);
     for (std::size_t k = 0; k < fields.size(); ++k) {
         WrittenField& field = fields[k];
@@ -91,7 +112,7 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
         // An empty value shown over a frame the kept ones would show instead (the frame it
         // came from does not convert): a blank frame after them keeps the field empty.
         if (!field.changed && field.frame.empty()) {
-            blanks.push_back(std::move(WrittenFields(TID3v2{}, before, true)[k].frame));
+            blanks += WrittenFields(TID3v2{}, before, true)[k].frame;
             continue;
         }
         const bool fromFallback = field.fallback != 0 && DecodeText(old.Frames[field.slot]).empty() &&
@@ -100,31 +121,43 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
         // fallback frame when that was it, so the reader finds it again. An unchanged value's
         // frame that kept would feed no field (a version 2 TOR becomes TORY) stays besides.
         auto displaced = [&](int slot) -> std::optional<std::size_t> {
-            const std::optional<std::size_t> at = source[slot];
-            const bool feedsNoField = at && !field.changed && kept[*at] &&
-                                      SlotOf(3, std::string_view(*kept[*at]).substr(0, 4)) != slot;
-            return feedsNoField ? std::nullopt : at;
+            const std::optional<Source>& at = source[slot];
+            const bool feedsNoField = at && !field.changed && at->keptSlot && *at->keptSlot != slot;
+            return at && !feedsNoField ? std::optional<std::size_t>(at->index) : std::nullopt;
         };
         std::optional<std::size_t> place = displaced(field.slot);
         if (fromFallback) {
             const std::optional<std::size_t> fallbackPlace = displaced(field.fallback);
-            if (place && fallbackPlace) kept[*fallbackPlace].reset();
+            if (place && fallbackPlace) replaced[*fallbackPlace].clear();
             else if (!place) place = fallbackPlace;
         }
-        if (place) {
-            // A date converted into several frames keeps its TDAT and TIME behind the new year.
-            const std::string rest = kept[*place] ? std::string(FramesAfterFirst(*kept[*place])) : std::string();
-            kept[*place].reset();
-            if (!field.frame.empty() || !rest.empty()) kept[*place] = std::move(field.frame) + rest;
-        } else if (!field.frame.empty()) {
-            written.push_back(std::move(field.frame));
+        if (place) replaced[*place] = std::move(field.frame);
+        else front += field.frame;
+    }
+
+    std::size_t length = front.size() + keptLength + blanks.size();
+    for (const auto& [index, frame] : replaced) {
+        for (const std::optional<Source>& at : source) {
+            if (at && at->index == index) length -= at->keptLength - at->restLength;
         }
+        length += frame.size();
     }
-    for (std::optional<std::string>& frame : kept) {
-        if (frame) written.push_back(std::move(*frame));
-    }
-    written.insert(written.end(), blanks.begin(), blanks.end());
-    return written;
+    out.reserve(out.size() + length);
+    out += front;
+    std::size_t index = 0;
+    const bool rewalked = !hasFrames || ForEachFrame(path, probed, [&](const OldFrame& frame) {
+        const std::optional<std::string> kept = converter.Convert(index, frame);
+        const auto replacement = replaced.find(index++);
+        if (replacement == replaced.end()) {
+            if (kept) out += *kept;
+            return;
+        }
+        out += replacement->second;
+        // A date converted into several frames keeps its TDAT and TIME behind the new year.
+        if (kept) out += FramesAfterFirst(*kept);
+    });
+    out += blanks;
+    return rewalked && index == frameCount;
 }
 
 }  // namespace tags

@@ -1,6 +1,5 @@
 // Writing the edited tag into the playing file, and reloading it from there.
 #include "platform/codepage.h"
-#include "platform/text.h"
 #include "tags/id3v2.h"
 #include "toolkit/dialogs.h"
 #include "tracker/settings_values.h"
@@ -24,22 +23,24 @@ void TMainForm::btnWriteTagsClick(toolkit::Component&) {
     tag.SetGenre(ID3genre.Text());
     tag.SetComment(ID3Comment.Text());
 
+    auto play = [this] { player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2); };
     // The player keeps the file open while it plays; paused, it may let go of it.
     player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON3);
-    const std::string& path = filename.Text();
-    switch (tag.Write(platform::Utf16FromAnsi(path))) {
-        case TID3v2::WriteResult::kWritten:
+    try {
+        const std::string path = filename.Text();
+        const TWriteResult written = tag.WriteTag(platform::Utf16FromAnsi(path));
+        if (written) {
             btnWriteTags.SetEnabled(false);
             btnReloadTags.SetEnabled(false);
-            break;
-        case TID3v2::WriteResult::kUnreadableTag:
-            toolkit::ShowMessage(*this, "Tag not written: the tag of " + path.substr(platform::FileNameStart(path)) +
-                                            " could not be read whole.");
-            break;
-        case TID3v2::WriteResult::kFailed:
-            toolkit::ShowMessage(*this, "Unable to write tags to file. The file might be read only "
-                                        "or in use (playing).");
-            break;
+        } else {
+            // The name without its folder, which may be long.
+            const std::string name = path.substr(path.find_last_of("\\/") + 1);
+            toolkit::ShowMessage(*this, WriteFailureMessage(written.failure, name));
+        }
+    } catch (...) {
+        // Whatever went wrong (the error box will say), the player does not stay paused.
+        play();
+        throw;
     }
-    player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2);
+    play();
 }

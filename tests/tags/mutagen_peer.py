@@ -207,6 +207,9 @@ def we_write_in_place_over_mutagen_tag(directory):
     tags.add(TIT2(encoding=1, text="Old"))
     tags.add(TCOM(encoding=0, text="Kept composer"))
     tags.add(COMM(encoding=0, lang="eng", desc="", text="old comment"))
+    # A picture makes the tag far longer than 4096 bytes; the new frames still fit.
+    picture = audio(30000)
+    tags.add(APIC(encoding=0, mime="image/jpeg", type=3, desc="", data=picture))
     tags.save(path, v2_version=3, padding=lambda info: 2000)
     before = tag_length(path)
     size_before = os.path.getsize(path)
@@ -217,6 +220,7 @@ def we_write_in_place_over_mutagen_tag(directory):
     check(f"{case}: TIT2", str(tags["TIT2"]), "New title")
     check(f"{case}: TCOM kept", str(tags["TCOM"]), "Kept composer")
     check(f"{case}: empty comment removes COMM", tags.getall("COMM"), [])
+    check(f"{case}: picture kept", [p.data for p in tags.getall("APIC")], [picture])
     with open(path, "rb") as f:
         check(f"{case}: audio unchanged", f.read()[before:], original)
 
@@ -240,8 +244,10 @@ def we_rebuild_v24_with_picture(directory):
     check(f"{case}: WXXX kept", tags["WXXX:"].url, "http://u.example/")
     with open(path, "rb") as f:
         content = f.read()
-    # The frames need more than 4086 bytes: no padding.
-    check(f"{case}: tag ends with its last frame", content[tag_length(path) - 1:tag_length(path)] != b"\0", True)
+    # Rebuilt frames of more than 4086 bytes get 4096 bytes of padding, for the next edit.
+    length = tag_length(path)
+    check(f"{case}: last frame, then 4096 bytes of padding",
+          content[length - 4097] != 0 and content[length - 4096:length] == bytes(4096), True)
     check(f"{case}: audio unchanged", content[tag_length(path):], original)
 
 
@@ -254,7 +260,7 @@ def we_write_a_long_comment(directory):
     tags = ID3(path, translate=False)
     check(f"{case}: COMM text", tags.getall("COMM")[0].text, [comment])
     length = tag_length(path)
-    check(f"{case}: no padding", length, 10 + 11 + 4 + 6000)
+    check(f"{case}: 4096 bytes of padding", length, 10 + 11 + 4 + 6000 + 4096)
     with open(path, "rb") as f:
         check(f"{case}: audio unchanged", f.read()[length:], original)
 

@@ -2,10 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "tests/tags/tag_bytes.h"
+
+#ifdef __linux__
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace tag_bytes;
 using test_support::ReadBytes;
@@ -183,18 +193,57 @@ TEST_F(WriteTagTest, LargeEnoughOldTagIsOverwrittenInPlaceWithPadding) {
     EXPECT_EQ(Slice(file, 2000, kAudio.size()), kAudio);
 }
 
-TEST_F(WriteTagTest, OldTagOfExactly4096BytesIsKeptOne4097BytesLongIsRebuilt) {
-    Put(Tag(3, {Frame("TIT2", Latin1("x"))}, 4096 - 10 - 12) + kAudio);
-    ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
-    EXPECT_EQ(File().size(), 4096 + kAudio.size());
-
-    Put(Tag(3, {Frame("TIT2", Latin1("x"))}, 4097 - 10 - 12) + kAudio);
-    ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
-    const Bytes file = File();
-    EXPECT_EQ(file.size(), 4096 + kAudio.size());  // one byte shorter
-    EXPECT_EQ(SynchsafeSize(file), 4086u);
-    EXPECT_EQ(Slice(file, 4096, kAudio.size()), kAudio);
+TEST_F(WriteTagTest, AnOldTagOfAnySizeWithRoomIsWrittenInPlace) {
+    for (std::size_t length : {4096u, 4097u, 200000u}) {
+        Put(Tag(3, {Frame("TIT2", Latin1("x"))}, length - 10 - 12) + kAudio);
+        ASSERT_TRUE(TitleOnly("Song").WriteTag(path));
+        const Bytes file = File();
+        EXPECT_EQ(file.size(), length + kAudio.size()) << length;
+        EXPECT_EQ(SynchsafeSize(file), length - 10) << length;
+        EXPECT_EQ(Slice(file, 10, 15), Frame("TIT2", Latin1("Song"))) << length;
+        EXPECT_EQ(Slice(file, length, kAudio.size()), kAudio) << length;
+    }
 }
+
+#ifdef __linux__
+// Bytes this process has handed to write calls so far.
+std::uint64_t BytesWritten() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "wchar:") return value;
+    }
+    return 0;
+}
+
+TEST_F(WriteTagTest, InPlaceOnlyTheBytesFromTheFirstToTheLastThatChangeAreWritten) {
+    const Bytes picture = Frame("APIC", Bytes{0} + FromText("image/png") + Bytes{0, 3, 0} + Bytes(100000, 0x89));
+    const Bytes old = Tag(3, {Frame("TIT2", Latin1("Title 1")), picture}, 5000);
+    const struct {
+        const char* title;
+        std::size_t mostWritten;
+    } cases[] = {
+        {"Title 2", 1},                              // one byte of the title
+        {"Title 22", 15 + picture.size() + 1},       // the picture moves by a byte
+        {"Title", 15 + picture.size()},              // or back, the padding's first bytes zeroed
+    };
+    for (const auto& c : cases) {
+        Put(old + kAudio);
+        const std::uint64_t before = BytesWritten();
+        ASSERT_TRUE(TitleOnly(c.title).WriteTag(path));
+        const std::uint64_t written = BytesWritten() - before;
+        EXPECT_GT(written, 0u) << c.title;
+        EXPECT_LE(written, c.mostWritten) << c.title;
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Title, c.title);
+        const Bytes file = File();
+        EXPECT_EQ(file.size(), old.size() + kAudio.size()) << c.title;
+        EXPECT_EQ(Slice(file, 10 + 11 + std::strlen(c.title), picture.size()), picture) << c.title;
+    }
+}
+#endif
 
 TEST_F(WriteTagTest, TooSmallOldTagIsRebuiltTo4096Bytes) {
     Put(Tag(4, {Frame("TIT2", Latin1("x"))}) + kAudio);
@@ -206,16 +255,17 @@ TEST_F(WriteTagTest, TooSmallOldTagIsRebuiltTo4096Bytes) {
     EXPECT_EQ(Slice(file, 4096, kAudio.size()), kAudio);
 }
 
-TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWithoutPadding) {
+TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWith4096BytesOfPadding) {
     Put(kAudio);
     TID3v2 tag;
     tag.SetComment(std::string(5000, 'c'));
     ASSERT_TRUE(tag.WriteTag(path));
     const Bytes file = File();
-    const std::size_t tagLength = 10 + 11 + 4 + 5000;
-    EXPECT_EQ(file.size(), tagLength + kAudio.size());
-    EXPECT_EQ(SynchsafeSize(file), tagLength - 10);
-    EXPECT_EQ(Slice(file, tagLength, kAudio.size()), kAudio);
+    const std::size_t framesEnd = 10 + 11 + 4 + 5000;
+    EXPECT_EQ(file.size(), framesEnd + 4096 + kAudio.size());
+    EXPECT_EQ(SynchsafeSize(file), framesEnd + 4096 - 10);
+    EXPECT_EQ(Slice(file, framesEnd, 4096), Zeros(4096));
+    EXPECT_EQ(Slice(file, framesEnd + 4096, kAudio.size()), kAudio);
     TID3v2 back;
     ASSERT_TRUE(back.ReadTag(path));
     EXPECT_EQ(back.Comment, std::string(495, 'c'));  // read back cut to the frame cap
@@ -441,7 +491,7 @@ TEST_F(WriteTagTest, TagWithFramesBehindUnreadableBytesIsNotWritten) {
         TID3v2 tag;
         ASSERT_TRUE(tag.ReadTag(path));
         tag.SetAlbum("New");
-        EXPECT_EQ(tag.Write(path), c.written ? TID3v2::WriteResult::kWritten : TID3v2::WriteResult::kUnreadableTag)
+        EXPECT_EQ(tag.WriteTag(path).failure, c.written ? TWriteFailure::None : TWriteFailure::NotReadWhole)
             << c.body.size();
         if (!c.written) {
             EXPECT_EQ(File(), old);
@@ -549,18 +599,18 @@ TEST_F(WriteTagTest, ReadOnlyFileIsWrittenAndStaysWritable) {
 }
 
 TEST_F(WriteTagTest, MissingPathOrDirectoryFailsAndTouchesNothing) {
-    EXPECT_FALSE(TitleOnly("x").WriteTag(dir.File("missing.mp3")));
+    EXPECT_EQ(TitleOnly("x").WriteTag(dir.File("missing.mp3")).failure, TWriteFailure::NoSuchFile);
     EXPECT_FALSE(std::filesystem::exists(dir.Native("missing.mp3")));
     EXPECT_FALSE(std::filesystem::exists(dir.Native("missing.mp3~")));
     std::filesystem::create_directory(dir.Native("folder.mp3"));
-    EXPECT_FALSE(TitleOnly("x").WriteTag(dir.File("folder.mp3")));
+    EXPECT_EQ(TitleOnly("x").WriteTag(dir.File("folder.mp3")).failure, TWriteFailure::NotRegularFile);
     EXPECT_FALSE(std::filesystem::exists(dir.Native("folder.mp3~")));
 }
 
 TEST_F(WriteTagTest, FileShorterThanTenBytesIsNotWritten) {
     for (const Bytes& tiny : {Bytes{}, FromText("ID3\x03\x00"), FromText("123456789")}) {
         Put(tiny);
-        EXPECT_FALSE(TitleOnly("x").WriteTag(path));
+        EXPECT_EQ(TitleOnly("x").WriteTag(path).failure, TWriteFailure::TooShort);
         EXPECT_EQ(File(), tiny);
         EXPECT_FALSE(TemporaryLeft());
     }
@@ -570,7 +620,7 @@ TEST_F(WriteTagTest, TemporaryNameThatCannotBeCreatedFailsAndLeavesBothAlone) {
     Put(kAudio);
     std::filesystem::create_directory(dir.Native("song.mp3~"));
     WriteBytes(dir.Native("song.mp3~") / "inside", {1});
-    EXPECT_FALSE(TitleOnly("x").WriteTag(path));
+    EXPECT_EQ(TitleOnly("x").WriteTag(path).failure, TWriteFailure::TemporaryFile);
     EXPECT_EQ(File(), kAudio);
     EXPECT_TRUE(std::filesystem::exists(dir.Native("song.mp3~") / "inside"));
 }
@@ -585,14 +635,74 @@ TEST_F(WriteTagTest, UnicodeFileNamesAreWrittenThroughTheirTildeName) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(name + u"~")));
 }
 
-// Four synchsafe bytes say at most 2^28 - 1; a larger tag would be cut and the audio would
-// seem to start inside it.
-TEST_F(WriteTagTest, FramesTooLargeForTheHeaderAreRefusedAndTheFileIsUntouched) {
-    if constexpr (sizeof(void*) < 8) GTEST_SKIP() << "needs a 64-bit address space";
+// A tag over 64 MiB, old or new, is refused before the file is touched: that bounds a
+// write's memory.
+TEST_F(WriteTagTest, TagsOver64MiBAreRefusedAndTheFileIsUntouched) {
+    constexpr std::size_t k64MiB = std::size_t{64} << 20;
+    for (std::size_t oldLength : {k64MiB, k64MiB + 1}) {
+        // Sparse: the frames are all padding.
+        Put(Header(3, static_cast<std::uint32_t>(oldLength - 10)));
+        std::filesystem::resize_file(dir.Native("song.mp3"), oldLength + kAudio.size());
+        const TWriteResult result = TitleOnly("x").WriteTag(path);
+        EXPECT_EQ(result.failure, oldLength > k64MiB ? TWriteFailure::TooLarge : TWriteFailure::None) << oldLength;
+        EXPECT_EQ(std::filesystem::file_size(dir.Native("song.mp3")), oldLength + kAudio.size());
+        EXPECT_FALSE(TemporaryLeft());
+    }
+    if constexpr (sizeof(void*) < 8) return;  // the new tag below needs a 64-bit address space
     Put(kAudio);
     TID3v2 tag;
-    tag.SetComment(std::string(std::size_t{1} << 28, 'c'));
-    EXPECT_FALSE(tag.WriteTag(path));
+    tag.SetComment(std::string(k64MiB, 'c'));
+    EXPECT_EQ(tag.WriteTag(path).failure, TWriteFailure::TooLarge);
     EXPECT_EQ(File(), kAudio);
     EXPECT_FALSE(TemporaryLeft());
 }
+
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+// Memory that runs out (as in a crowded 32-bit player), made in a child process with a
+// bound on its address space.
+TEST_F(WriteTagTest, AnAllocationFailureIsReportedAndChangesNothing) {
+    Put(kAudio);
+    const pid_t child = fork();
+    if (child == 0) {
+        TID3v2 tag;
+        tag.SetComment(std::string(std::size_t{48} << 20, 'c'));
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit bound{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (std::size_t{64} << 20)), RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &bound) != 0) _exit(2);
+        const TWriteResult result = tag.WriteTag(path);
+        _exit(result.failure == TWriteFailure::OutOfMemory ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not OutOfMemory";
+    EXPECT_EQ(File(), kAudio);
+    EXPECT_FALSE(TemporaryLeft());
+}
+#endif
+
+#ifdef __linux__
+// A full disk, made in a child process with a small file system of its own (where the
+// system lets it mount one).
+TEST_F(WriteTagTest, AFullDiskIsNamedAndLeavesTheFileAsItWas) {
+    const std::filesystem::path small = dir.Native("small");
+    std::filesystem::create_directory(small);
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool mounted = unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                             mount("tmpfs", small.c_str(), "tmpfs", 0, "size=256k") == 0;
+        if (!mounted) _exit(77);
+        const Bytes audio(150000, 0x33);
+        WriteBytes(small / "song.mp3", audio);
+        const TWriteResult result = TitleOnly("x").WriteTag((small / "song.mp3").u16string());
+        const bool unchanged = ReadBytes(small / "song.mp3") == audio && !std::filesystem::exists(small / "song.mp3~");
+        _exit(result.failure == TWriteFailure::DiskFull && unchanged ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no file system of our own could be mounted here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not DiskFull, or the file changed";
+}
+#endif
