@@ -199,10 +199,12 @@ std::int64_t PrefixLength(const Payload& payload) {
 }
 
 // The first stored bytes of a frame as a slot: 500 bytes, zero filled; empty for an encoding
-// the reader does not know.
+// the reader does not know, and for a frame without content (not even the encoding), which
+// other readers drop as well.
 std::string ContentForSlot(std::string stored, const Payload& payload) {
     if (payload.unsynchronised) stored = Resynchronise(stored);
     stored.erase(0, std::min(payload.skip, stored.size()));
+    if (stored.empty()) return {};
     stored.resize(kContentCap, '\0');
     if (static_cast<unsigned char>(stored[0]) > kUtf8Encoding) return {};
     return stored;

@@ -132,10 +132,12 @@ TEST_F(WriteTagTest, AnEditedFieldReplacesOnlyTheFrameItsValueCameFrom) {
     ASSERT_EQ(tag.Comment, "second");
     tag.SetComment("new \xE9");
     tag.SetTitle("Title");  // the fallback TIT1 gave the value: TIT2 takes its place
-    tag.SetYear("2001");    // likewise TDRC
+    tag.SetYear("2001");    // TDRC keeps its place and its date, with the new year
     ASSERT_TRUE(tag.WriteTag(path));
-    const Bytes expected = first + Frame("COMM", Latin1(std::string_view("eng\0new \xE9", 9))) + other + packed +
-                           Frame("TIT2", Latin1("Title")) + Frame("TYER", Latin1("2001"));
+    // The replaced comment keeps its language and description.
+    const Bytes expected = Frame("TYER", Latin1("2001")) + first +
+                           Frame("COMM", Latin1(std::string_view("deud\0new \xE9", 10))) + other + packed +
+                           Frame("TIT2", Latin1("Title")) + Frame("TDRC", Latin1("2001-05-01"));
     EXPECT_EQ(Slice(File(), 10, expected.size()), expected);
     TID3v2 back;
     ASSERT_TRUE(back.ReadTag(path));
@@ -178,7 +180,9 @@ TEST_F(WriteTagTest, LargeEnoughOldTagIsOverwrittenInPlaceWithPadding) {
     ASSERT_EQ(file.size(), 2000 + kAudio.size());
     EXPECT_EQ(SynchsafeSize(file), 1990u);
     EXPECT_EQ(Slice(file, 10, 300), Frame("TIT2", Latin1(std::string(289, 'x'))));
-    EXPECT_EQ(Slice(file, 310, 1690), Zeros(1690));
+    // The cleared comment stays as an empty one.
+    EXPECT_EQ(Slice(file, 310, 15), Frame("COMM", Latin1(std::string_view("eng\0", 4))));
+    EXPECT_EQ(Slice(file, 325, 1675), Zeros(1675));
     EXPECT_EQ(Slice(file, 2000, kAudio.size()), kAudio);
 }
 
@@ -220,7 +224,7 @@ TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWithoutPadding) {
     EXPECT_EQ(back.Comment, std::string(495, 'c'));  // read back cut to the frame cap
 }
 
-TEST_F(WriteTagTest, EmptyObjectRemovesTheFramesOfItsFieldsAndKeepsTheRest) {
+TEST_F(WriteTagTest, EmptyObjectEmptiesTheFramesOfItsFieldsAndKeepsTheRest) {
     const Bytes picture = Frame("APIC", Bytes(100, 7));
     const Bytes old = Tag(3, {Frame("TIT2", Latin1("Old")), Frame("COMM", Latin1(std::string_view("eng\0c", 5))),
                               picture},
@@ -229,8 +233,9 @@ TEST_F(WriteTagTest, EmptyObjectRemovesTheFramesOfItsFieldsAndKeepsTheRest) {
     ASSERT_TRUE(TID3v2().WriteTag(path));
     const Bytes file = File();
     EXPECT_EQ(file.size(), old.size() + kAudio.size());
+    const Bytes frames = Frame("TIT2", Latin1("")) + Frame("COMM", Latin1(std::string_view("eng\0", 4))) + picture;
     EXPECT_EQ(Slice(file, 0, old.size()),
-              Header(3, static_cast<std::uint32_t>(old.size() - 10)) + picture + Zeros(old.size() - 10 - picture.size()));
+              Header(3, static_cast<std::uint32_t>(old.size() - 10)) + frames + Zeros(old.size() - 10 - frames.size()));
 }
 
 TEST_F(WriteTagTest, AnyOldVersionBecomesAPlainVersion3Tag) {
