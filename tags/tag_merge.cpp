@@ -7,7 +7,6 @@
 #include "tags/frame_convert.h"
 #include "tags/frame_text.h"
 #include "tags/frame_walk.h"
-#include "tags/id3v1.h"
 #include "tags/id3v2.h"
 
 namespace tags {
@@ -136,8 +135,6 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     }
     TID3v2 before;
     FillFields(old, before);
-    // Without an ID3v2 tag the fields came from the ID3v1 tag; the new tag carries them all.
-    if (!HasMagic(old)) ReadVersion1(path, before);
 
     std::vector<std::optional<std::string>> kept(frames.size());
     // The fields as a read of the kept frames alone would give them.

@@ -456,3 +456,90 @@ TEST_F(WriteTagTest, FramesTooLargeForTheHeaderAreRefusedAndTheFileIsUntouched) 
     EXPECT_EQ(File(), kAudio);
     EXPECT_FALSE(TemporaryLeft());
 }
+
+TEST_F(WriteTagTest, AClearedFieldIsWrittenEmptyWhereItsValueCameFromAndHidesTheFallback) {
+    using std::string_view;
+    const Bytes tit1 = Frame("TIT1", Latin1("Group")), tope = Frame("TOPE", Latin1("OrigArt"));
+    const Bytes firstComment = Frame("COMM", Latin1(string_view("eng\0first", 9)));
+    const Bytes tory = Frame("TORY", Latin1("1990"));
+    const struct {
+        std::vector<Bytes> old;
+        void (*clear)(TID3v2&);
+        Bytes written;
+    } cases[] = {
+        {{Frame("TIT2", Latin1("Title")), tit1}, [](TID3v2& t) { t.SetTitle(""); }, Frame("TIT2", Latin1("")) + tit1},
+        {{tit1}, [](TID3v2& t) { t.SetTitle(""); }, Frame("TIT2", Latin1(""))},
+        {{Frame("TPE1", Latin1("Artist")), tope}, [](TID3v2& t) { t.SetArtist(""); }, Frame("TPE1", Latin1("")) + tope},
+        {{Frame("TRCK", Latin1("1")), Frame("TRCK", Latin1("2/9"))}, [](TID3v2& t) { t.SetTrackNumber(0); },
+         Frame("TRCK", Latin1("1")) + Frame("TRCK", Latin1(""))},
+        // The emptied comment keeps its language and description.
+        {{firstComment, Frame("COMM", Bytes{1} + FromText("deu") + Marked(u"\u0416") + Bytes{0, 0} + Marked(u"second"))},
+         [](TID3v2& t) { t.SetComment(""); },
+         firstComment + Frame("COMM", Bytes{1} + FromText("deu") + Marked(u"\u0416") + Bytes{0, 0} + Marked(u""))},
+        // No date is left to state the year; the original release year is another matter.
+        {{Frame("TYER", Latin1("2004")), Frame("TDRC", Latin1("2004-05-01")), Frame("TDAT", Latin1("0105")), tory},
+         [](TID3v2& t) { t.SetYear(""); }, Frame("TYER", Latin1("")) + tory},
+    };
+    for (const auto& c : cases) {
+        Put(Tag(3, c.old, 100) + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        c.clear(tag);
+        ASSERT_TRUE(tag.WriteTag(path));
+        EXPECT_EQ(Slice(File(), 10, c.written.size() + 1), c.written + Bytes{0});
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Title + back.Artist + back.Year + back.Comment, "");
+        EXPECT_EQ(back.TrackNumber, 0);
+    }
+}
+
+TEST_F(WriteTagTest, AYearEditCarriesIntoTheRecordingDateNotTheOriginalRelease) {
+    const Bytes originals = Frame("TORY", Latin1("1990")) + Frame("TDOR", Latin1("1990-01-01"));
+    const struct {
+        const char* year;
+        const char* dateBefore;
+        const char* dayBefore;
+        const char* dateAfter;  // empty: the frame is gone
+        const char* dayAfter;
+    } cases[] = {
+        {"2001", "2004-05-01", "0105", "2001-05-01", "0105"},
+        {"2001", "2004-02-29T10:00", "2902", "2001-02", ""},  // no 29 February in 2001
+        {"2008", "2004-02-29", "2902", "2008-02-29", "2902"},
+        {"99", "2004-05-01", "0105", "", ""},  // no year a date can hold
+    };
+    for (const auto& c : cases) {
+        Put(Tag(3, {Frame("TYER", Latin1("2004")), Frame("TDRC", Latin1(c.dateBefore)), Frame("TDAT", Latin1(c.dayBefore)),
+                    originals},
+                100) +
+            kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetYear(c.year);
+        ASSERT_TRUE(tag.WriteTag(path));
+        auto frameOrNone = [](const char* id, std::string_view text) {
+            return text.empty() ? Bytes{} : Frame(id, Latin1(text));
+        };
+        const Bytes expected = Frame("TYER", Latin1(c.year)) + frameOrNone("TDRC", c.dateAfter) +
+                               frameOrNone("TDAT", c.dayAfter) + originals + Bytes{0};
+        EXPECT_EQ(Slice(File(), 10, expected.size()), expected) << c.year << ' ' << c.dateBefore;
+    }
+}
+
+TEST_F(WriteTagTest, AnEditRemovesUnreadableFramesOfItsTextIdOnly) {
+    const Bytes packedComment = Frame("COMM", Latin1("engzipped"), 0x80);
+    const Bytes packedUser = Frame("TXXX", Latin1("zipped"), 0x80);
+    Put(Tag(3, {Frame("TALB", Latin1("zipped"), 0x80), Frame("TALB", Bytes{7, 'x'}), Frame("TALB", Latin1("Old")),
+                packedComment, packedUser},
+            100) +
+        kAudio);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadTag(path));
+    ASSERT_EQ(tag.Album, "Old");
+    tag.SetAlbum("New");
+    tag.SetComment("Note");
+    ASSERT_TRUE(tag.WriteTag(path));
+    const Bytes expected = Frame("COMM", Latin1(std::string_view("eng\0Note", 8))) + Frame("TALB", Latin1("New")) +
+                           packedComment + packedUser + Bytes{0};
+    EXPECT_EQ(Slice(File(), 10, expected.size()), expected);
+}
