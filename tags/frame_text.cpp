@@ -62,6 +62,24 @@ std::u16string DecodeUnicode(unsigned char encoding, std::string_view text) {
     return DecodeUtf16(text, encoding == kUtf16BigEndianEncoding, encoding == kUtf16Encoding);
 }
 
+std::u16string CommentDescription(std::string_view content) {
+    if (content.size() < 4) return {};
+    const auto encoding = Byte(content, 0);
+    const std::string_view rest = content.substr(4);
+    const std::size_t end =
+        FindTerminator(rest, 0, encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding);
+    const std::string_view bytes = rest.substr(0, end);
+    if (encoding != kLatin1Encoding) return DecodeUnicode(encoding, bytes);
+    // Latin-1 bytes are their code points.
+    std::u16string description;
+    for (unsigned char byte : bytes) description += static_cast<char16_t>(byte);
+    return description;
+}
+
+bool IsMachineComment(std::string_view content) {
+    return CommentDescription(content).starts_with(u"iTun");
+}
+
 std::string Utf16LittleEndianWithMark(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : text) {

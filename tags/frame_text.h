@@ -44,6 +44,11 @@ void FillFields(const TagInfo& record, TID3v2& tag);
 std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide);
 // One string of text in encoding 1, 2 or 3 (no terminator) as UTF-16.
 std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
+// The short description of a COMM content (encoding, language, description, text), as UTF-16.
+std::u16string CommentDescription(std::string_view content);
+// iTunes keeps machine data in comments described "iTunNORM", "iTunSMPB" and the like: no
+// comment to show, nor to replace by an edit.
+bool IsMachineComment(std::string_view content);
 // UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.
 std::string Utf16LittleEndianWithMark(std::u16string_view text);
 

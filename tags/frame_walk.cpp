@@ -241,7 +241,9 @@ void ReadSlots(const std::u16string& path, TagInfo& record) {
         if (bytes.Failed()) return;
         // A later frame with the same id replaces an earlier one.
         std::string content = ContentForSlot(std::move(stored), payload);
-        if (!content.empty()) record.Frames[slot] = std::move(content);
+        if (!content.empty() && !(slot == kCommentSlot && IsMachineComment(content))) {
+            record.Frames[slot] = std::move(content);
+        }
     });
 }
 
@@ -263,7 +265,9 @@ std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& reco
 std::string SlotContent(std::uint8_t version, const OldFrame& frame) {
     const Payload payload = PayloadOf(version, frame.flags);
     if (SlotOf(version, frame.id) == 0 || !payload.readable) return {};
-    return ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    std::string content = ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    if (SlotOf(version, frame.id) == kCommentSlot && IsMachineComment(content)) return {};
+    return content;
 }
 
 }  // namespace tags

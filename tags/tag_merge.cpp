@@ -50,22 +50,8 @@ struct CommentHead {
 };
 
 CommentHead HeadOf(std::string_view content) {
-    CommentHead head;
-    if (content.size() < 4) return head;
-    const auto encoding = static_cast<unsigned char>(content[0]);
-    head.language = std::string(content.substr(1, 3));
-    const std::string_view rest = content.substr(4);
-    const std::size_t end =
-        FindTerminator(rest, 0, encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding);
-    if (end == std::string_view::npos) return head;
-    const std::string_view bytes = rest.substr(0, end);
-    if (encoding != kLatin1Encoding) {
-        head.description = DecodeUnicode(encoding, bytes);
-        return head;
-    }
-    // Latin-1 bytes are their code points.
-    for (unsigned char byte : bytes) head.description += static_cast<char16_t>(byte);
-    return head;
+    if (content.size() < 4) return {};
+    return {std::string(content.substr(1, 3)), CommentDescription(content)};
 }
 
 std::string FieldFrame(int slot, const std::string& value, const CommentHead& head) {
