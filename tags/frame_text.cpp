@@ -68,6 +68,8 @@ std::u16string CommentDescription(std::string_view content) {
     const std::string_view rest = content.substr(4);
     const std::size_t end =
         FindTerminator(rest, 0, encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding);
+    // Without a terminator the reader takes it all as the text (see DecodeAfterDescription).
+    if (end == std::string_view::npos) return {};
     const std::string_view bytes = rest.substr(0, end);
     if (encoding != kLatin1Encoding) return DecodeUnicode(encoding, bytes);
     // Latin-1 bytes are their code points.

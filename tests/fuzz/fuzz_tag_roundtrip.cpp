@@ -99,16 +99,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     const char* what) {
         FUZZ_CHECK(ReadsAsSet(set, got, fitsUtf16), std::string(what) + " differs");
     };
-    // Encoding, byte-order mark, 2-byte characters; a comment also has "eng" and an empty
-    // description before its text.
+    // Encoding, byte-order mark, 2-byte characters.
     constexpr std::size_t kTextFits = (500 - 3) / 2;
-    constexpr std::size_t kCommentFits = (500 - 1 - 3 - 4 - 2) / 2;
     check(tag.Title, back.Title, kTextFits, "Title");
     check(tag.Artist, back.Artist, kTextFits, "Artist");
     check(tag.Album, back.Album, kTextFits, "Album");
     check(tag.Year, back.Year, kTextFits, "Year");
     if (tag.Genre.find(')') == std::string::npos) check(tag.Genre, back.Genre, kTextFits, "Genre");
-    check(tag.Comment, back.Comment, kCommentFits, "Comment");
+    // A comment keeps the language and description of the one it replaces, which may leave
+    // its text little of the frame's 500 bytes: what is read is the start of what was set.
+    FUZZ_CHECK(std::string_view(tag.Comment).starts_with(back.Comment), "Comment differs");
     FUZZ_CHECK(back.TrackNumber == tag.TrackNumber, "TrackNumber differs");
     // The fields without setters are written back as they were read.
     FUZZ_CHECK(back.Composer == read.Composer && back.EncodedBy == read.EncodedBy &&
