@@ -162,6 +162,13 @@ TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
     Bytes described = Bytes{1} + FromText("eng") + Marked(u"zwei") + Bytes{0, 0} + Marked(u"text");
     EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", described)})).Comment, "text");
     EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
+    // iTunes' machine data is no comment to show, whatever its place or encoding.
+    for (const Bytes& machine : {Latin1(string_view("engiTunNORM\0 0000021C", 22)),
+                                 Bytes{1} + FromText("eng") + Marked(u"iTunSMPB") + Bytes{0, 0} + Marked(u"00")}) {
+        EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", Latin1(string_view("eng\0shown", 9))), Frame("COMM", machine)}))
+                      .Comment,
+                  "shown");
+    }
 }
 
 TEST(Comment, WithoutSeparatorOnlyTheLanguageIsSkipped) {
