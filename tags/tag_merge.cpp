@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 #include "tags/frame_convert.h"
@@ -110,12 +111,17 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
     if (HasMagic(old) && old.Version >= 2 && old.Version <= 4 && TotalTagLength(old) > 0) {
         frames = ReadFrames(path, old);
     }
-    // The slots as ReadTag fills them, and which frame filled each.
+    // The slots as ReadTag fills them, and which frame filled each; and the slot of each
+    // frame of a field's id that the reader passes over.
     std::array<std::optional<std::size_t>, kSlotCount + 1> source;
+    std::vector<std::uint8_t> unreadSlot(frames.size(), 0);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         std::string content = SlotContent(old.Version, frames[i]);
-        if (content.empty()) continue;
         const int slot = SlotOf(old.Version, frames[i].id);
+        if (content.empty()) {
+            unreadSlot[i] = static_cast<std::uint8_t>(slot);
+            continue;
+        }
         old.Frames[slot] = std::move(content);
         source[slot] = i;
     }
@@ -174,12 +180,8 @@ std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& pa
         // A text frame stands once in a tag: an edit removes the frames of its id the reader
         // could not read (compressed, encrypted, an unknown encoding), lest two values show.
         if (rule.slot != kCommentSlot && rule.slot != kUserUrlSlot) {
-            const std::size_t placed = place.value_or(frames.size());
             for (std::size_t i = 0; i < frames.size(); ++i) {
-                if (i != placed && SlotOf(old.Version, frames[i].id) == rule.slot &&
-                    SlotContent(old.Version, frames[i]).empty()) {
-                    kept[i].reset();
-                }
+                if (unreadSlot[i] == rule.slot) kept[i].reset();
             }
         }
         if (rule.slot == kYearSlot) CarryYearIntoDates(kept, value);
