@@ -18,9 +18,11 @@ public:
     // its ID3v1 tag when it has no ID3v2 tag (Version1TagPresent).
     bool ReadTag(const std::u16string& path);
     // Replaces the file's tag by a version 2.3.0 tag of these fields; true when it is in the
-    // file. A field equal to what the file's tag gives now keeps its old frame, and every
-    // frame no field replaces is kept. False while another program holds the file open.
-    // Changes no field.
+    // file. A field equal to what the file's tag gives now keeps its old frame; a changed one
+    // (a cleared one as an empty frame) replaces the frame its value came from. Every other
+    // frame is kept, but for unreadable frames of an edited text field's id and the dates a
+    // year edit no longer fits. False while another program holds the file open. Changes no
+    // field.
     bool WriteTag(const std::u16string& path) const;
 
     // Store the text without leading and trailing bytes 0x00 to 0x20.
