@@ -327,10 +327,9 @@ void TFrameConverter::Learn(const OldFrame& frame) {
         if (Stated(id)) return;
         if (std::optional<std::u16string> text = FirstText(frame)) stated_.emplace_back(std::string(id), std::move(*text));
     } else {
-        FirstDate& first = id == "TDRC" ? firstRecording_ : firstOriginal_;
-        if (first.index) return;
-        first.parts = DateParts(id == "TDRC" ? "TYER" : "TORY", FirstText(frame).value_or(u""));
-        if (!first.parts.empty()) first.index = index;
+        // The last, as the reader shows the last.
+        auto parts = DateParts(id == "TDRC" ? "TYER" : "TORY", FirstText(frame).value_or(u""));
+        if (!parts.empty()) (id == "TDRC" ? recording_ : original_) = {index, std::move(parts)};
     }
 }
 
@@ -361,32 +360,37 @@ std::optional<std::string> TFrameConverter::Convert(std::size_t index, const Old
     return converted;
 }
 
-// The first date of its kind that begins with a year gives the year frame (and for a
-// recording date TDAT and TIME) unless the tag states a year already; every other date is
-// dropped when what it says is stated so, else kept as it is.
+std::optional<std::size_t> TFrameConverter::YearFromDate() const {
+    if (version_ != 4 || Stated("TYER")) return std::nullopt;
+    return recording_.index;
+}
+
+// The last date of its kind that begins with a year gives the year frame (and for a
+// recording date TDAT and TIME) unless the tag states a year already, so that one year stands
+// in the tag; every other date is dropped when what it says is stated so, else kept as it is.
 std::optional<std::string> TFrameConverter::ConvertDate(std::size_t index, const OldFrame& frame, std::string asIs) {
     const bool recording = frame.id == "TDRC";
-    const FirstDate& first = recording ? firstRecording_ : firstOriginal_;
+    const DateSource& source = recording ? recording_ : original_;
     const auto parts = DateParts(recording ? "TYER" : "TORY", FirstText(frame).value_or(u""));
     if (parts.empty()) return asIs;
     const bool yearStated = Stated(parts[0].first) != nullptr;
-    if (!yearStated && index == first.index) {
+    if (!yearStated && index == source.index) {
         std::string replacement;
         for (const auto& [partId, value] : parts) {
             if (!Stated(partId)) replacement += TextFrame(partId, {Widened(value)});
         }
         return replacement;
     }
-    // Compared with what the tag states, or else with what the first date now states.
+    // Compared with what the tag states, or else with what the converted date now states.
     bool agrees = true;
     for (const auto& [partId, value] : parts) {
         if (const std::u16string* old = Stated(partId)) {
             agrees = agrees && *old == Widened(value);
             continue;
         }
-        const auto converted = std::find_if(first.parts.begin(), first.parts.end(),
+        const auto converted = std::find_if(source.parts.begin(), source.parts.end(),
                                             [&](const auto& part) { return part.first == partId; });
-        agrees = agrees && !yearStated && converted != first.parts.end() && converted->second == value;
+        agrees = agrees && !yearStated && converted != source.parts.end() && converted->second == value;
     }
     return agrees ? std::nullopt : std::optional<std::string>(std::move(asIs));
 }

@@ -33,8 +33,11 @@ public:
     // nothing when it is dropped, or merged into an earlier one (see the .cpp).
     std::optional<std::string> Convert(std::size_t index, const OldFrame& frame);
 
+    // The frame whose conversion gives the tag's TYER, a version 4 recording date, if any.
+    std::optional<std::size_t> YearFromDate() const;
+
 private:
-    struct FirstDate {
+    struct DateSource {
         std::optional<std::size_t> index;
         std::vector<std::pair<std::string_view, std::string>> parts;  // the frames it gives, by id
     };
@@ -46,7 +49,7 @@ private:
     std::size_t learned_ = 0;
     // The first text of each year, date and time frame the tag keeps, by id.
     std::vector<std::pair<std::string, std::u16string>> stated_;
-    FirstDate firstRecording_, firstOriginal_;
+    DateSource recording_, original_;  // the dates that give TYER and TORY
     bool hasPeopleList_ = false;
     std::optional<std::size_t> firstPeople_;
     std::vector<std::u16string> involved_;

@@ -1,5 +1,6 @@
 #include "tags/frame_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/codepage.h"
@@ -61,6 +62,26 @@ std::u16string DecodeUnicode(unsigned char encoding, std::string_view text) {
     return DecodeUtf16(text, encoding == kUtf16BigEndianEncoding, encoding == kUtf16Encoding);
 }
 
+std::u16string CommentDescription(std::string_view content) {
+    if (content.size() < 4) return {};
+    const auto encoding = Byte(content, 0);
+    const std::string_view rest = content.substr(4);
+    const std::size_t end =
+        FindTerminator(rest, 0, encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding);
+    // Without a terminator the reader takes it all as the text (see DecodeAfterDescription).
+    if (end == std::string_view::npos) return {};
+    const std::string_view bytes = rest.substr(0, end);
+    if (encoding != kLatin1Encoding) return DecodeUnicode(encoding, bytes);
+    // Latin-1 bytes are their code points.
+    std::u16string description;
+    for (unsigned char byte : bytes) description += static_cast<char16_t>(byte);
+    return description;
+}
+
+bool IsMachineComment(std::string_view content) {
+    return CommentDescription(content).starts_with(u"iTun");
+}
+
 std::string Utf16LittleEndianWithMark(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : text) {
@@ -80,8 +101,8 @@ std::string DecodeText(std::string_view content) {
 }
 
 std::string DecodeWithFallback(std::string_view first, std::string_view second) {
-    std::string text = DecodeText(first);
-    return text.empty() ? DecodeText(second) : text;
+    // A frame that is there but empty is a cleared field, not a missing one.
+    return DecodeText(first.empty() ? second : first);
 }
 
 std::uint16_t ParseTrackNumber(std::string_view content) {
@@ -92,8 +113,7 @@ std::uint16_t ParseTrackNumber(std::string_view content) {
 }
 
 std::string PickYear(std::string_view year, std::string_view date) {
-    std::string text = DecodeText(year);
-    if (!text.empty()) return text;
+    if (!year.empty()) return DecodeText(year);
     return DecodeText(date).substr(0, 4);
 }
 
@@ -140,22 +160,27 @@ void FillFields(const TagInfo& record, TID3v2& tag) {
     tag.AudioSizeText = DecodeText(slot[kAudioSizeSlot]);
 }
 
-std::string EncodeText(std::string_view ansi, std::string_view prefix, bool description) {
+std::string EncodeText(std::string_view ansi, std::string_view prefix, std::optional<std::u16string_view> description) {
     const std::u16string units = platform::Utf16FromAnsi(ansi);
-    bool latin1 = true;
-    for (char16_t unit : units) latin1 = latin1 && unit <= 0xFF;
+    const std::u16string_view shortDescription = description.value_or(u"");
+    auto inLatin1 = [](std::u16string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit <= 0xFF; });
+    };
+    auto narrow = [&](std::u16string_view text) {
+        return inLatin1(text) ? std::string(text.begin(), text.end()) : platform::AnsiFromUtf16(text);
+    };
     // A zero unit ends a UTF-16 text, while encoding 0 keeps zero bytes inside its text: a
     // text holding one goes in encoding 0 byte for byte, as earlier versions wrote every text.
-    const bool asStored = !latin1 && ansi.find('\0') != std::string_view::npos;
-    std::string content(1, static_cast<char>(latin1 || asStored ? kLatin1Encoding : kUtf16Encoding));
+    const bool latin1 = inLatin1(units) && inLatin1(shortDescription);
+    const bool wide = !latin1 && ansi.find('\0') == std::string_view::npos;
+    std::string content(1, static_cast<char>(wide ? kUtf16Encoding : kLatin1Encoding));
     content.append(prefix);
-    if (latin1 || asStored) {
-        if (description) content += '\0';
-        if (asStored) content.append(ansi);
-        else for (char16_t unit : units) content += static_cast<char>(unit);
-    } else {
-        if (description) content += Utf16LittleEndianWithMark(u"") + std::string(2, '\0');
+    if (wide) {
+        if (description) content += Utf16LittleEndianWithMark(shortDescription) + std::string(2, '\0');
         content += Utf16LittleEndianWithMark(units);
+    } else {
+        if (description) content += narrow(shortDescription) + '\0';
+        content += inLatin1(units) ? narrow(units) : std::string(ansi);
     }
     return content;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,12 @@ std::string Trim(std::string_view text);
 // Encodings 1, 2 and 3 up to their terminator, into the ANSI code page; encoding 0 (and any
 // other) trimmed byte for byte.
 std::string DecodeText(std::string_view content);
+// The second frame's text only when the first frame is absent (empty content), not when its
+// text is empty.
 std::string DecodeWithFallback(std::string_view first, std::string_view second);
 // The number before the first "/", low 16 bits; 0 when it is not a whole number.
 std::uint16_t ParseTrackNumber(std::string_view content);
+// The year frame's text; without one, the first 4 characters of the date frame's.
 std::string PickYear(std::string_view year, std::string_view date);
 // Drops numeric references: everything up to and including the last ")".
 std::string CleanGenre(std::string_view content);
@@ -41,13 +45,18 @@ void FillFields(const TagInfo& record, TID3v2& tag);
 std::size_t FindTerminator(std::string_view content, std::size_t from, bool wide);
 // One string of text in encoding 1, 2 or 3 (no terminator) as UTF-16.
 std::u16string DecodeUnicode(unsigned char encoding, std::string_view text);
+// The short description of a COMM content (encoding, language, description, text), as UTF-16.
+std::u16string CommentDescription(std::string_view content);
+// iTunes keeps machine data in comments described "iTunNORM", "iTunSMPB" and the like: no
+// comment to show, nor to replace by an edit.
+bool IsMachineComment(std::string_view content);
 // UTF-16 as the bytes of encoding 1: the mark FF FE, then little-endian units.
 std::string Utf16LittleEndianWithMark(std::u16string_view text);
 
-// A field's text as frame content: encoding 0 when ISO-8859-1 holds it (a text with a zero
-// byte byte for byte), else encoding 1.
-// `prefix` (a comment's language) stands between the encoding byte and the text, and
-// `description` adds an empty short description.
-std::string EncodeText(std::string_view ansi, std::string_view prefix = {}, bool description = false);
+// A field's text as frame content: encoding 0 when ISO-8859-1 holds it and the description
+// (a text with a zero byte byte for byte), else encoding 1. `prefix` (a comment's language)
+// stands between the encoding byte and the text, and a `description` before the text.
+std::string EncodeText(std::string_view ansi, std::string_view prefix = {},
+                       std::optional<std::u16string_view> description = std::nullopt);
 
 }  // namespace tags

@@ -256,10 +256,12 @@ std::int64_t PrefixLength(const Payload& payload) {
 }
 
 // The first stored bytes of a frame as a slot: 500 bytes, zero filled; empty for an encoding
-// the reader does not know.
+// the reader does not know, and for a frame without content (not even the encoding), which
+// other readers drop as well.
 std::string ContentForSlot(std::string stored, const Payload& payload) {
     if (payload.unsynchronised) stored = Resynchronise(stored);
     stored.erase(0, std::min(payload.skip, stored.size()));
+    if (stored.empty()) return {};
     stored.resize(kContentCap, '\0');
     if (static_cast<unsigned char>(stored[0]) > kUtf8Encoding) return {};
     return stored;
@@ -296,7 +298,9 @@ void ReadSlots(const std::u16string& path, TagInfo& record) {
         if (bytes.Failed()) return;
         // A later frame with the same id replaces an earlier one.
         std::string content = ContentForSlot(std::move(stored), payload);
-        if (!content.empty()) record.Frames[slot] = std::move(content);
+        if (!content.empty() && !(slot == kCommentSlot && IsMachineComment(content))) {
+            record.Frames[slot] = std::move(content);
+        }
     });
 }
 
@@ -328,7 +332,9 @@ bool ReadsWhole(const std::u16string& path, const TagInfo& record) {
 std::string SlotContent(std::uint8_t version, const OldFrame& frame) {
     const Payload payload = PayloadOf(version, frame.flags);
     if (SlotOf(version, frame.id) == 0 || !payload.readable) return {};
-    return ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    std::string content = ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    if (SlotOf(version, frame.id) == kCommentSlot && IsMachineComment(content)) return {};
+    return content;
 }
 
 }  // namespace tags

@@ -35,7 +35,8 @@ bool ForEachFrame(const std::u16string& path, const TagInfo& record,
 bool ReadsWhole(const std::u16string& path, const TagInfo& record);
 
 // The slot content a frame gives, as ReadSlots takes it: 500 bytes, zero filled; empty when
-// the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted).
+// the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted, a comment of
+// machine data).
 std::string SlotContent(std::uint8_t version, const OldFrame& frame);
 // The slot whose table entry is `id` for the version, or 0.
 int SlotOf(std::uint8_t version, std::string_view id);

@@ -5,6 +5,7 @@
 
 #include "tags/frame_text.h"
 #include "tags/frame_walk.h"
+#include "tags/id3v1.h"
 #include "tags/tag_info.h"
 #include "tags/tag_writer.h"
 
@@ -14,6 +15,7 @@ TID3v2::TID3v2() { Clear(); }
 
 void TID3v2::Clear() {
     TagPresent = false;
+    Version1TagPresent = false;
     MajorVersion = 0;
     TotalSize = 0;
     TrackNumber = 0;
@@ -28,7 +30,10 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     Clear();
     TagInfo record;
     if (!ProbeHeader(path, record)) return false;
-    if (!HasMagic(record)) return true;
+    if (!HasMagic(record)) {
+        Version1TagPresent = ReadVersion1(path, *this);
+        return true;
+    }
     TagPresent = true;
     MajorVersion = record.Version;
     TotalSize = TotalTagLength(record);

@@ -78,11 +78,18 @@ TEST(Encodings, FramesInEveryKnownEncodingFeedTheirFieldsOthersGiveWayToTheFallb
     EXPECT_EQ(tag.Album, "Original \xC4");
 }
 
-TEST(Fallbacks, SecondFrameIsUsedOnlyWhenTheFirstGivesNothing) {
+TEST(Fallbacks, SecondFrameIsUsedOnlyWhenTheFirstIsAbsentNotWhenItIsEmpty) {
     TempDir dir;
     TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("TIT2", Latin1(" \t ")), Frame("TIT1", Latin1("Group")),
-                                         Frame("TOPE", Latin1("Original")), Frame("TOAL", Latin1("Old album")),
-                                         Frame("TALB", Latin1("Album"))}));
+                                         Frame("TPE1", Latin1("")), Frame("TOPE", Latin1("Original")),
+                                         Frame("TOAL", Latin1("Old album")), Frame("TYER", Latin1("")),
+                                         Frame("TDRC", Latin1("2004"))}));
+    EXPECT_EQ(tag.Title, "");
+    EXPECT_EQ(tag.Artist, "");
+    EXPECT_EQ(tag.Album, "Old album");
+    EXPECT_EQ(tag.Year, "");
+    tag = ReadAsFile(dir, Tag(3, {Frame("TIT1", Latin1("Group")), Frame("TOPE", Latin1("Original")),
+                                  Frame("TOAL", Latin1("Old album")), Frame("TALB", Latin1("Album"))}));
     EXPECT_EQ(tag.Title, "Group");
     EXPECT_EQ(tag.Artist, "Original");
     EXPECT_EQ(tag.Album, "Album");
@@ -155,6 +162,13 @@ TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
     Bytes described = Bytes{1} + FromText("eng") + Marked(u"zwei") + Bytes{0, 0} + Marked(u"text");
     EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", described)})).Comment, "text");
     EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
+    // iTunes' machine data is no comment to show, whatever its place or encoding.
+    for (const Bytes& machine : {Latin1(string_view("engiTunNORM\0 0000021C", 22)),
+                                 Bytes{1} + FromText("eng") + Marked(u"iTunSMPB") + Bytes{0, 0} + Marked(u"00")}) {
+        EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", Latin1(string_view("eng\0shown", 9))), Frame("COMM", machine)}))
+                      .Comment,
+                  "shown");
+    }
 }
 
 TEST(Comment, WithoutSeparatorOnlyTheLanguageIsSkipped) {

@@ -143,10 +143,12 @@ TEST_F(WriteTagTest, AnEditedFieldReplacesOnlyTheFrameItsValueCameFrom) {
     ASSERT_EQ(tag.Comment, "second");
     tag.SetComment("new \xE9");
     tag.SetTitle("Title");  // the fallback TIT1 gave the value: TIT2 takes its place
-    tag.SetYear("2001");    // likewise TDRC
+    tag.SetYear("2001");    // TDRC keeps its place and its date, with the new year
     ASSERT_TRUE(tag.WriteTag(path));
-    const Bytes expected = first + Frame("COMM", Latin1(std::string_view("eng\0new \xE9", 9))) + other + packed +
-                           Frame("TIT2", Latin1("Title")) + Frame("TYER", Latin1("2001"));
+    // The replaced comment keeps its language and description.
+    const Bytes expected = Frame("TYER", Latin1("2001")) + first +
+                           Frame("COMM", Latin1(std::string_view("deud\0new \xE9", 10))) + other + packed +
+                           Frame("TIT2", Latin1("Title")) + Frame("TDRC", Latin1("2001-05-01"));
     EXPECT_EQ(Slice(File(), 10, expected.size()), expected);
     TID3v2 back;
     ASSERT_TRUE(back.ReadTag(path));
@@ -189,7 +191,9 @@ TEST_F(WriteTagTest, LargeEnoughOldTagIsOverwrittenInPlaceWithPadding) {
     ASSERT_EQ(file.size(), 2000 + kAudio.size());
     EXPECT_EQ(SynchsafeSize(file), 1990u);
     EXPECT_EQ(Slice(file, 10, 300), Frame("TIT2", Latin1(std::string(289, 'x'))));
-    EXPECT_EQ(Slice(file, 310, 1690), Zeros(1690));
+    // The cleared comment stays as an empty one.
+    EXPECT_EQ(Slice(file, 310, 15), Frame("COMM", Latin1(std::string_view("eng\0", 4))));
+    EXPECT_EQ(Slice(file, 325, 1675), Zeros(1675));
     EXPECT_EQ(Slice(file, 2000, kAudio.size()), kAudio);
 }
 
@@ -271,7 +275,7 @@ TEST_F(WriteTagTest, FramesLongerThan4086BytesAreRebuiltWith4096BytesOfPadding) 
     EXPECT_EQ(back.Comment, std::string(495, 'c'));  // read back cut to the frame cap
 }
 
-TEST_F(WriteTagTest, EmptyObjectRemovesTheFramesOfItsFieldsAndKeepsTheRest) {
+TEST_F(WriteTagTest, EmptyObjectEmptiesTheFramesOfItsFieldsAndKeepsTheRest) {
     const Bytes picture = Frame("APIC", Bytes(100, 7));
     const Bytes old = Tag(3, {Frame("TIT2", Latin1("Old")), Frame("COMM", Latin1(std::string_view("eng\0c", 5))),
                               picture},
@@ -280,8 +284,9 @@ TEST_F(WriteTagTest, EmptyObjectRemovesTheFramesOfItsFieldsAndKeepsTheRest) {
     ASSERT_TRUE(TID3v2().WriteTag(path));
     const Bytes file = File();
     EXPECT_EQ(file.size(), old.size() + kAudio.size());
+    const Bytes frames = Frame("TIT2", Latin1("")) + Frame("COMM", Latin1(std::string_view("eng\0", 4))) + picture;
     EXPECT_EQ(Slice(file, 0, old.size()),
-              Header(3, static_cast<std::uint32_t>(old.size() - 10)) + picture + Zeros(old.size() - 10 - picture.size()));
+              Header(3, static_cast<std::uint32_t>(old.size() - 10)) + frames + Zeros(old.size() - 10 - frames.size()));
 }
 
 TEST_F(WriteTagTest, AnyOldVersionBecomesAPlainVersion3Tag) {
@@ -706,3 +711,90 @@ TEST_F(WriteTagTest, AFullDiskIsNamedAndLeavesTheFileAsItWas) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "not DiskFull, or the file changed";
 }
 #endif
+
+TEST_F(WriteTagTest, AClearedFieldIsWrittenEmptyWhereItsValueCameFromAndHidesTheFallback) {
+    using std::string_view;
+    const Bytes tit1 = Frame("TIT1", Latin1("Group")), tope = Frame("TOPE", Latin1("OrigArt"));
+    const Bytes firstComment = Frame("COMM", Latin1(string_view("eng\0first", 9)));
+    const Bytes tory = Frame("TORY", Latin1("1990"));
+    const struct {
+        std::vector<Bytes> old;
+        void (*clear)(TID3v2&);
+        Bytes written;
+    } cases[] = {
+        {{Frame("TIT2", Latin1("Title")), tit1}, [](TID3v2& t) { t.SetTitle(""); }, Frame("TIT2", Latin1("")) + tit1},
+        {{tit1}, [](TID3v2& t) { t.SetTitle(""); }, Frame("TIT2", Latin1(""))},
+        {{Frame("TPE1", Latin1("Artist")), tope}, [](TID3v2& t) { t.SetArtist(""); }, Frame("TPE1", Latin1("")) + tope},
+        {{Frame("TRCK", Latin1("1")), Frame("TRCK", Latin1("2/9"))}, [](TID3v2& t) { t.SetTrackNumber(0); },
+         Frame("TRCK", Latin1("1")) + Frame("TRCK", Latin1(""))},
+        // The emptied comment keeps its language and description.
+        {{firstComment, Frame("COMM", Bytes{1} + FromText("deu") + Marked(u"\u0416") + Bytes{0, 0} + Marked(u"second"))},
+         [](TID3v2& t) { t.SetComment(""); },
+         firstComment + Frame("COMM", Bytes{1} + FromText("deu") + Marked(u"\u0416") + Bytes{0, 0} + Marked(u""))},
+        // No date is left to state the year; the original release year is another matter.
+        {{Frame("TYER", Latin1("2004")), Frame("TDRC", Latin1("2004-05-01")), Frame("TDAT", Latin1("0105")), tory},
+         [](TID3v2& t) { t.SetYear(""); }, Frame("TYER", Latin1("")) + tory},
+    };
+    for (const auto& c : cases) {
+        Put(Tag(3, c.old, 100) + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        c.clear(tag);
+        ASSERT_TRUE(tag.WriteTag(path));
+        EXPECT_EQ(Slice(File(), 10, c.written.size() + 1), c.written + Bytes{0});
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Title + back.Artist + back.Year + back.Comment, "");
+        EXPECT_EQ(back.TrackNumber, 0);
+    }
+}
+
+TEST_F(WriteTagTest, AYearEditCarriesIntoTheRecordingDateNotTheOriginalRelease) {
+    const Bytes originals = Frame("TORY", Latin1("1990")) + Frame("TDOR", Latin1("1990-01-01"));
+    const struct {
+        const char* year;
+        const char* dateBefore;
+        const char* dayBefore;
+        const char* dateAfter;  // empty: the frame is gone
+        const char* dayAfter;
+    } cases[] = {
+        {"2001", "2004-05-01", "0105", "2001-05-01", "0105"},
+        {"2001", "2004-02-29T10:00", "2902", "2001-02", ""},  // no 29 February in 2001
+        {"2008", "2004-02-29", "2902", "2008-02-29", "2902"},
+        {"99", "2004-05-01", "0105", "", ""},  // no year a date can hold
+    };
+    for (const auto& c : cases) {
+        Put(Tag(3, {Frame("TYER", Latin1("2004")), Frame("TDRC", Latin1(c.dateBefore)), Frame("TDAT", Latin1(c.dayBefore)),
+                    originals},
+                100) +
+            kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetYear(c.year);
+        ASSERT_TRUE(tag.WriteTag(path));
+        auto frameOrNone = [](const char* id, std::string_view text) {
+            return text.empty() ? Bytes{} : Frame(id, Latin1(text));
+        };
+        const Bytes expected = Frame("TYER", Latin1(c.year)) + frameOrNone("TDRC", c.dateAfter) +
+                               frameOrNone("TDAT", c.dayAfter) + originals + Bytes{0};
+        EXPECT_EQ(Slice(File(), 10, expected.size()), expected) << c.year << ' ' << c.dateBefore;
+    }
+}
+
+TEST_F(WriteTagTest, AnEditRemovesUnreadableFramesOfItsTextIdOnly) {
+    const Bytes packedComment = Frame("COMM", Latin1("engzipped"), 0x80);
+    const Bytes packedUser = Frame("TXXX", Latin1("zipped"), 0x80);
+    Put(Tag(3, {Frame("TALB", Latin1("zipped"), 0x80), Frame("TALB", Bytes{7, 'x'}), Frame("TALB", Latin1("Old")),
+                packedComment, packedUser},
+            100) +
+        kAudio);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadTag(path));
+    ASSERT_EQ(tag.Album, "Old");
+    tag.SetAlbum("New");
+    tag.SetComment("Note");
+    ASSERT_TRUE(tag.WriteTag(path));
+    const Bytes expected = Frame("COMM", Latin1(std::string_view("eng\0Note", 8))) + Frame("TALB", Latin1("New")) +
+                           packedComment + packedUser + Bytes{0};
+    EXPECT_EQ(Slice(File(), 10, expected.size()), expected);
+}
