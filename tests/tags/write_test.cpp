@@ -431,14 +431,40 @@ TEST_F(WriteTagTest, Version4OnlyIdsBecomeWhatVersion3SaysInstead) {
         const Bytes expected = Frame("TPE1", Latin1("New")) + c.kept;
         EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0}) << c.old[0][0] << c.old[0][3];
     }
-    // A new year takes the converted date's place; its day and time stay.
-    Put(Tag(4, cases[0].old) + kAudio);
-    TID3v2 tag;
-    ASSERT_TRUE(tag.ReadTag(path));
-    tag.SetYear("2001");
-    ASSERT_TRUE(tag.WriteTag(path));
-    const Bytes expected = Frame("TYER", Latin1("2001")) + Frame("TDAT", Latin1("0105")) + Frame("TIME", Latin1("1230"));
-    EXPECT_EQ(Slice(File(), 10, expected.size() + 1), expected + Bytes{0});
+}
+
+TEST_F(WriteTagTest, AYearEditOfAConvertedDateLeavesOneYear) {
+    const Bytes year2001 = Frame("TYER", Latin1("2001"));
+    const struct {
+        std::vector<Bytes> old;
+        const char* year;
+        Bytes written;
+    } cases[] = {
+        // The new year takes the converted date's place; its day and time stay where they fit.
+        {{Frame("TDRC", Utf8("2004-05-01T12:30"))}, "2001",
+         year2001 + Frame("TDAT", Latin1("0105")) + Frame("TIME", Latin1("1230"))},
+        {{Frame("TDRC", Latin1("2004-02-29T10:00"))}, "2001", year2001 + Frame("TIME", Latin1("1000"))},
+        {{Frame("TDRC", Latin1("2004-05-01"))}, "", Frame("TYER", Latin1(""))},
+        // The date shown (the last) gives the year; another date only takes the new year.
+        {{Frame("TDRC", Latin1("2003")), Frame("TDRC", Latin1("2004-05-01"))}, "2001",
+         Frame("TDRC", Latin1("2001")) + year2001 + Frame("TDAT", Latin1("0105"))},
+        {{Frame("TDRC", Latin1("2004")), Frame("TDRC", Latin1("2004-05-01"))}, "2001",
+         year2001 + Frame("TDAT", Latin1("0105"))},
+        // The date shown holds no year: the new year still takes the place of the year another gives.
+        {{Frame("TDRC", Latin1("2004-05-01")), Frame("TDRC", Latin1("sometime"))}, "2001",
+         year2001 + Frame("TDAT", Latin1("0105")) + Frame("TDRC", Latin1("sometime"))},
+    };
+    for (const auto& c : cases) {
+        Put(Tag(4, c.old) + kAudio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadTag(path));
+        tag.SetYear(c.year);
+        ASSERT_TRUE(tag.WriteTag(path));
+        EXPECT_EQ(Slice(File(), 10, c.written.size() + 1), c.written + Bytes{0}) << c.old.size() << c.year;
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadTag(path));
+        EXPECT_EQ(back.Year, c.year);
+    }
 }
 
 TEST_F(WriteTagTest, UnsynchronisedPicturesAreKeptAsTheyWere) {
