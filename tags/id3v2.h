@@ -1,7 +1,7 @@
 // The ID3v2 tag at the start of an audio file: reads versions 2.2, 2.3 and 2.4 (a fixed set
 // of 17 frames), or an ID3v1 tag where there is none, and writes version 2.3.0. Texts are
 // 8-bit, in the system's ANSI code page. Nothing here throws or shows anything: results are
-// Booleans and fields.
+// Booleans, a write's failure kind, and fields.
 #pragma once
 
 #include <cstdint>
