@@ -192,37 +192,55 @@ std::optional<std::string> FromVersion4(const OldFrame& frame) {
     return Version3Frame(frame.id, prefix + content, flags);
 }
 
-// The strings of a text frame's content, decoded.
-std::vector<std::u16string> TextStrings(std::string_view content) {
-    std::vector<std::u16string> strings;
-    if (content.empty()) return strings;
+// Calls `take` with each string of a text frame's content, decoded, in order.
+template <typename Take>
+void EachTextString(std::string_view content, Take take) {
+    if (content.empty()) return;
     const auto encoding = static_cast<unsigned char>(content[0]);
     const bool wide = encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding;
     for (std::size_t position = 1; position < content.size();) {
         const std::size_t end = std::min(FindTerminator(content, position, wide), content.size());
         const std::string_view text = content.substr(position, end - position);
         if (encoding != kLatin1Encoding) {
-            strings.push_back(DecodeUnicode(encoding, text));
+            if (!take(DecodeUnicode(encoding, text))) return;
         } else {
-            std::u16string& latin1 = strings.emplace_back();
+            std::u16string latin1;
             for (char c : text) latin1 += static_cast<char16_t>(static_cast<unsigned char>(c));
+            if (!take(std::move(latin1))) return;
         }
         position = end + (wide ? 2 : 1);
     }
-    return strings;
 }
 
-// A text frame of these strings: encoding 0 when ISO-8859-1 holds them, else encoding 1.
-std::string TextFrame(std::string_view id, const std::vector<std::u16string>& strings) {
-    bool latin1 = true;
-    for (const std::u16string& text : strings) {
-        for (char16_t unit : text) latin1 = latin1 && unit <= 0xFF;
-    }
+// The first text of a whole version 4 frame that is neither compressed nor encrypted.
+std::optional<std::u16string> FirstText(const OldFrame& frame) {
+    const std::optional<std::string> content = PlainContent(frame);
+    if (!content) return std::nullopt;
+    std::u16string first;
+    EachTextString(*content, [&](std::u16string text) {
+        first = std::move(text);
+        return false;
+    });
+    return first;
+}
+
+std::u16string Widened(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+// A text frame of these strings (each but the last ended by a zero unit): encoding 0 when
+// ISO-8859-1 holds them, else encoding 1.
+std::string TextFrame(std::string_view id, std::u16string_view strings) {
+    const bool latin1 = std::all_of(strings.begin(), strings.end(), [](char16_t unit) { return unit <= 0xFF; });
     std::string content(1, static_cast<char>(latin1 ? kLatin1Encoding : kUtf16Encoding));
-    for (std::size_t i = 0; i < strings.size(); ++i) {
-        if (i > 0) content.append(latin1 ? 1 : 2, '\0');
-        if (latin1) content.append(strings[i].begin(), strings[i].end());
-        else content += Utf16LittleEndianWithMark(strings[i]);
+    if (latin1) {
+        for (char16_t unit : strings) content += static_cast<char>(unit);
+        return Version3Frame(id, content);
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(strings.find(u'\0', start), strings.size());
+        content += Utf16LittleEndianWithMark(strings.substr(start, end - start));
+        if (end == strings.size()) break;
+        content.append(2, '\0');
+        start = end + 1;
     }
     return Version3Frame(id, content);
 }
@@ -292,20 +310,6 @@ std::string Version3Frame(std::string_view id, std::string_view content,
 
 TFrameConverter::TFrameConverter(std::uint8_t version) : version_(version) {}
 
-namespace {
-
-// The first text of a whole version 4 frame that is neither compressed nor encrypted.
-std::optional<std::u16string> FirstText(const OldFrame& frame) {
-    const std::optional<std::string> content = PlainContent(frame);
-    if (!content) return std::nullopt;
-    std::vector<std::u16string> strings = TextStrings(*content);
-    return strings.empty() ? std::u16string() : std::move(strings[0]);
-}
-
-std::u16string Widened(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
-}  // namespace
-
 void TFrameConverter::Learn(const OldFrame& frame) {
     const std::size_t index = learned_++;
     if (version_ != 4) return;
@@ -319,9 +323,16 @@ void TFrameConverter::Learn(const OldFrame& frame) {
     } else if (id == "TIPL" || id == "TMCL") {
         const std::optional<std::string> content = PlainContent(frame);
         if (!content) return;
-        std::vector<std::u16string> strings = TextStrings(*content);
-        if (strings.size() % 2 != 0) strings.emplace_back();  // a role without a name
-        for (const std::u16string& text : strings) involved_.push_back(text);
+        // One string after another, each ended by a zero unit: held as they come, they take
+        // no more than twice the frame.
+        std::size_t count = 0;
+        EachTextString(*content, [&](const std::u16string& text) {
+            involved_ += text;
+            involved_ += u'\0';
+            ++count;
+            return true;
+        });
+        if (count % 2 != 0) involved_ += u'\0';  // a role without a name
         if (!firstPeople_) firstPeople_ = index;
     } else if (dated) {
         if (Stated(id)) return;
@@ -351,8 +362,9 @@ std::optional<std::string> TFrameConverter::Convert(std::size_t index, const Old
     if ((frame.id == "TIPL" || frame.id == "TMCL") && !hasPeopleList_ && PlainContent(frame)) {
         if (index != firstPeople_) return std::nullopt;
         if (!peopleList_) {
-            std::vector<std::u16string> involved;
+            std::u16string involved;
             involved.swap(involved_);
+            if (!involved.empty()) involved.pop_back();  // the last string's end
             peopleList_ = TextFrame("IPLS", involved);
         }
         return peopleList_;
@@ -377,7 +389,7 @@ std::optional<std::string> TFrameConverter::ConvertDate(std::size_t index, const
     if (!yearStated && index == source.index) {
         std::string replacement;
         for (const auto& [partId, value] : parts) {
-            if (!Stated(partId)) replacement += TextFrame(partId, {Widened(value)});
+            if (!Stated(partId)) replacement += TextFrame(partId, Widened(value));
         }
         return replacement;
     }

@@ -52,7 +52,7 @@ private:
     DateSource recording_, original_;  // the dates that give TYER and TORY
     bool hasPeopleList_ = false;
     std::optional<std::size_t> firstPeople_;
-    std::vector<std::u16string> involved_;
+    std::u16string involved_;  // the people lists' strings, each ended by a zero unit
     std::optional<std::string> peopleList_;
 };
 
