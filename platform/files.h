@@ -52,6 +52,11 @@ private:
 #endif
 };
 
+// What the system said about the last file call of this thread that failed (the calls of
+// File and the functions below).
+enum class FileError { kNone, kNotFound, kNotRegular, kNoAccess, kInUse, kDiskFull, kOther };
+FileError LastFileError();
+
 // True when `path` names an existing file; a directory does not count.
 bool IsExistingFile(const std::u16string& path);
 // Clears read-only, hidden, system and archive (Windows); makes the file writable by its

@@ -16,9 +16,37 @@
 namespace platform {
 namespace {
 
+thread_local FileError lastError = FileError::kNone;
+
+// Records errno as the cause of a failed call; passes the call's result on.
+template <typename Result>
+Result Noted(Result result, bool failed) {
+    if (!failed) return result;
+    switch (errno) {
+        case ENOENT:
+        case ENOTDIR: lastError = FileError::kNotFound; break;
+        case ENODEV:
+        case EISDIR: lastError = FileError::kNotRegular; break;
+        case EACCES:
+        case EPERM:
+        case EROFS: lastError = FileError::kNoAccess; break;
+        case ETXTBSY:
+        case EBUSY: lastError = FileError::kInUse; break;
+        case ENOSPC:
+        case EDQUOT: lastError = FileError::kDiskFull; break;
+        default: lastError = FileError::kOther;
+    }
+    return result;
+}
+
+bool Noted(bool ok) { return Noted(ok, !ok); }
+
 std::string Native(const std::u16string& path) { return Utf8FromUtf16(path); }
 
-int OpenWith(const std::u16string& path, int flags) { return OpenRegularFile(Native(path), flags); }
+int OpenWith(const std::u16string& path, int flags) {
+    const int fd = OpenRegularFile(Native(path), flags);
+    return Noted(fd, fd < 0);
+}
 
 }  // namespace
 
@@ -26,8 +54,12 @@ int OpenWith(const std::u16string& path, int flags) { return OpenRegularFile(Nat
 // non-blocking open and the check after it close the gap between the two.
 int OpenRegularFile(const std::string& path, int flags) {
     struct stat before {};
-    if ((flags & O_CREAT) == 0 && (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode)))
+    if ((flags & O_CREAT) == 0 && ::stat(path.c_str(), &before) != 0) return -1;
+    // ENODEV tells the callers that look at errno what kind of refusal this is.
+    if ((flags & O_CREAT) == 0 && !S_ISREG(before.st_mode)) {
+        errno = ENODEV;
         return -1;
+    }
     int fd;
     do {
         fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
@@ -36,6 +68,7 @@ int OpenRegularFile(const std::string& path, int flags) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
+        errno = ENODEV;
         return -1;
     }
     return fd;
@@ -84,7 +117,7 @@ bool File::IsOpen() const { return descriptor_ >= 0; }
 
 bool File::Close() {
     if (descriptor_ < 0) return true;
-    const bool closed = ::close(descriptor_) == 0;
+    const bool closed = Noted(::close(descriptor_) == 0);
     descriptor_ = -1;
     return closed;
 }
@@ -96,7 +129,7 @@ std::int64_t File::Length() const {
 }
 
 bool File::Seek(std::int64_t offset) {
-    return IsOpen() && offset >= 0 && ::lseek(descriptor_, offset, SEEK_SET) == offset;
+    return IsOpen() && offset >= 0 && Noted(::lseek(descriptor_, offset, SEEK_SET) == offset);
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -106,7 +139,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
     while (done < size) {
         ssize_t got = ::read(descriptor_, out + done, size - done);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
+        if (got < 0) return Noted(-1, true);
         if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
@@ -120,35 +153,44 @@ bool File::WriteAll(const void* buffer, std::size_t size) {
     while (done < size) {
         ssize_t put = ::write(descriptor_, in + done, size - done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put < 0) return Noted(false);
+        if (put == 0) {
+            lastError = FileError::kOther;
+            return false;
+        }
         done += static_cast<std::size_t>(put);
     }
     return true;
 }
 
-bool File::Flush() { return IsOpen() && ::fsync(descriptor_) == 0; }
+bool File::Flush() { return IsOpen() && Noted(::fsync(descriptor_) == 0); }
+
+FileError LastFileError() { return lastError; }
 
 bool IsExistingFile(const std::u16string& path) {
     struct stat info {};
-    return ::stat(Native(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (!Noted(::stat(Native(path).c_str(), &info) == 0)) return false;
+    if (S_ISREG(info.st_mode)) return true;
+    lastError = FileError::kNotRegular;
+    return false;
 }
 
 bool ClearAttributes(const std::u16string& path) {
     struct stat info {};
     std::string native = Native(path);
-    return ::stat(native.c_str(), &info) == 0 &&
-           ::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+    return Noted(::stat(native.c_str(), &info) == 0 &&
+                 ::chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0);
 }
 
-bool DeleteFilePath(const std::u16string& path) { return ::unlink(Native(path).c_str()) == 0; }
+bool DeleteFilePath(const std::u16string& path) { return Noted(::unlink(Native(path).c_str()) == 0); }
 
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
     const std::string from = Native(replacement), to = Native(target);
     // The new contents keep who may read the file: a private file stays private.
     struct stat info {};
     if (::stat(to.c_str(), &info) == 0 && ::chmod(from.c_str(), info.st_mode & 07777) != 0)
-        return false;
-    return std::rename(from.c_str(), to.c_str()) == 0;
+        return Noted(false);
+    return Noted(std::rename(from.c_str(), to.c_str()) == 0);
 }
 
 std::string LastFileError() { return std::strerror(errno); }

@@ -15,6 +15,26 @@ const wchar_t* Wide(const std::u16string& path) {
 
 HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
 
+thread_local FileError lastError = FileError::kNone;
+
+// Records GetLastError() as the cause of a failed call; passes the call's result on.
+bool Noted(bool ok) {
+    if (ok) return true;
+    switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: lastError = FileError::kNotFound; break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT: lastError = FileError::kNoAccess; break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE: lastError = FileError::kInUse; break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: lastError = FileError::kDiskFull; break;
+        default: lastError = FileError::kOther;
+    }
+    return false;
+}
+
 }  // namespace
 
 File::~File() { Close(); }
@@ -34,9 +54,10 @@ File& File::operator=(File&& other) noexcept {
 static void* OpenWith(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
     HANDLE h = CreateFileW(Wide(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (!Noted(h != INVALID_HANDLE_VALUE)) return nullptr;
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
+        lastError = FileError::kNotRegular;
         return nullptr;
     }
     return h;
@@ -73,7 +94,7 @@ bool File::IsOpen() const { return handle_ != nullptr; }
 
 bool File::Close() {
     if (handle_ == nullptr) return true;
-    const bool closed = CloseHandle(AsHandle(handle_)) != 0;
+    const bool closed = Noted(CloseHandle(AsHandle(handle_)) != 0);
     handle_ = nullptr;
     return closed;
 }
@@ -88,7 +109,7 @@ bool File::Seek(std::int64_t offset) {
     LARGE_INTEGER target;
     target.QuadPart = offset;
     return IsOpen() && offset >= 0 &&
-           SetFilePointerEx(AsHandle(handle_), target, nullptr, FILE_BEGIN) != 0;
+           Noted(SetFilePointerEx(AsHandle(handle_), target, nullptr, FILE_BEGIN) != 0);
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -98,7 +119,7 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
     while (done < size) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         DWORD got = 0;
-        if (!ReadFile(AsHandle(handle_), out + done, chunk, &got, nullptr)) return -1;
+        if (!Noted(ReadFile(AsHandle(handle_), out + done, chunk, &got, nullptr) != 0)) return -1;
         if (got == 0) break;
         done += got;
     }
@@ -112,29 +133,38 @@ bool File::WriteAll(const void* buffer, std::size_t size) {
     while (done < size) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         DWORD put = 0;
-        if (!WriteFile(AsHandle(handle_), in + done, chunk, &put, nullptr) || put == 0) return false;
+        if (!Noted(WriteFile(AsHandle(handle_), in + done, chunk, &put, nullptr) != 0)) return false;
+        if (put == 0) {
+            lastError = FileError::kOther;
+            return false;
+        }
         done += put;
     }
     return true;
 }
 
-bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }
+bool File::Flush() { return IsOpen() && Noted(FlushFileBuffers(AsHandle(handle_)) != 0); }
+
+FileError LastFileError() { return lastError; }
 
 bool IsExistingFile(const std::u16string& path) {
     DWORD attributes = GetFileAttributesW(Wide(path));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) return false;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return true;
+    lastError = FileError::kNotRegular;
+    return false;
 }
 
 bool ClearAttributes(const std::u16string& path) {
     // FILE_ATTRIBUTE_NORMAL is how the API spells "no attributes at all".
-    return SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL) != 0;
+    return Noted(SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL) != 0);
 }
 
-bool DeleteFilePath(const std::u16string& path) { return DeleteFileW(Wide(path)) != 0; }
+bool DeleteFilePath(const std::u16string& path) { return Noted(DeleteFileW(Wide(path)) != 0); }
 
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target) {
-    return MoveFileExW(Wide(replacement), Wide(target),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return Noted(MoveFileExW(Wide(replacement), Wide(target),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
 }
 
 std::string LastFileError() {

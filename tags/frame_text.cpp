@@ -1,5 +1,6 @@
 #include "tags/frame_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/codepage.h"
@@ -61,6 +62,26 @@ std::u16string DecodeUnicode(unsigned char encoding, std::string_view text) {
     return DecodeUtf16(text, encoding == kUtf16BigEndianEncoding, encoding == kUtf16Encoding);
 }
 
+std::u16string CommentDescription(std::string_view content) {
+    if (content.size() < 4) return {};
+    const auto encoding = Byte(content, 0);
+    const std::string_view rest = content.substr(4);
+    const std::size_t end =
+        FindTerminator(rest, 0, encoding == kUtf16Encoding || encoding == kUtf16BigEndianEncoding);
+    // Without a terminator the reader takes it all as the text (see DecodeAfterDescription).
+    if (end == std::string_view::npos) return {};
+    const std::string_view bytes = rest.substr(0, end);
+    if (encoding != kLatin1Encoding) return DecodeUnicode(encoding, bytes);
+    // Latin-1 bytes are their code points.
+    std::u16string description;
+    for (unsigned char byte : bytes) description += static_cast<char16_t>(byte);
+    return description;
+}
+
+bool IsMachineComment(std::string_view content) {
+    return CommentDescription(content).starts_with(u"iTun");
+}
+
 std::string Utf16LittleEndianWithMark(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : text) {
@@ -84,8 +105,8 @@ std::string DecodeText(std::string_view content) {
 }
 
 std::string DecodeWithFallback(std::string_view first, std::string_view second) {
-    std::string text = DecodeText(first);
-    return text.empty() ? DecodeText(second) : text;
+    // A frame that is there but empty is a cleared field, not a missing one.
+    return DecodeText(first.empty() ? second : first);
 }
 
 std::uint16_t ParseTrackNumber(std::string_view content) {
@@ -96,10 +117,9 @@ std::uint16_t ParseTrackNumber(std::string_view content) {
 }
 
 std::string PickYear(std::string_view year, std::string_view date) {
-    std::string text = DecodeText(year);
-    if (!text.empty()) return text;
+    if (!year.empty()) return DecodeText(year);
     // The first four characters, not bytes: a character is never cut in half.
-    text = DecodeText(date);
+    std::string text = DecodeText(date);
     std::size_t end = 0;
     for (int characters = 0; end < text.size(); ++end) {
         const bool startsCharacter = (Byte(text, end) & 0xC0) != 0x80;
@@ -160,22 +180,28 @@ bool SameByteInLatin1AndCodePage(char16_t unit) {
     return unit <= 0xFF && platform::AnsiFromUtf16Unit(unit) == std::string(1, static_cast<char>(unit));
 }
 
-std::string EncodeText(std::string_view text, std::string_view prefix, bool description) {
+std::string EncodeText(std::string_view text, std::string_view prefix,
+                       std::optional<std::u16string_view> description) {
     const std::u16string units = platform::Utf16FromUtf8(text);
-    bool latin1 = true;
-    for (char16_t unit : units) latin1 = latin1 && SameByteInLatin1AndCodePage(unit);
+    const std::u16string_view shortDescription = description.value_or(u"");
+    auto sameBytes = [](std::u16string_view part) {
+        return std::all_of(part.begin(), part.end(), SameByteInLatin1AndCodePage);
+    };
+    auto narrow = [&](std::u16string_view part) {
+        return sameBytes(part) ? std::string(part.begin(), part.end()) : platform::AnsiFromUtf16(part);
+    };
     // A zero unit ends a UTF-16 text, while encoding 0 keeps zero bytes inside its text: only
     // encoding 0 read such a text, so it goes back there in the code page it was read in.
-    const bool asStored = !latin1 && text.find('\0') != std::string_view::npos;
-    std::string content(1, static_cast<char>(latin1 || asStored ? kLatin1Encoding : kUtf16Encoding));
+    const bool latin1 = sameBytes(units) && sameBytes(shortDescription);
+    const bool wide = !latin1 && text.find('\0') == std::string_view::npos;
+    std::string content(1, static_cast<char>(wide ? kUtf16Encoding : kLatin1Encoding));
     content.append(prefix);
-    if (latin1 || asStored) {
-        if (description) content += '\0';
-        if (asStored) content += platform::AnsiFromUtf16(units);
-        else for (char16_t unit : units) content += static_cast<char>(unit);
-    } else {
-        if (description) content += Utf16LittleEndianWithMark(u"") + std::string(2, '\0');
+    if (wide) {
+        if (description) content += Utf16LittleEndianWithMark(shortDescription) + std::string(2, '\0');
         content += Utf16LittleEndianWithMark(units);
+    } else {
+        if (description) content += narrow(shortDescription) + '\0';
+        content += narrow(units);
     }
     return content;
 }

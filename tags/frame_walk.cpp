@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/files.h"
+#include "tags/frame_ids.h"
 #include "tags/frame_text.h"
 
 namespace tags {
@@ -41,15 +42,18 @@ std::uint32_t Synchsafe32(std::string_view bytes) {
 
 // The bytes the walk runs over: the file, read in blocks so that a tag of many tiny frames
 // costs a few system calls (large frames are passed by moving on, never read whole); or, for
-// a version 3 tag with unsynchronisation, the whole tag in memory with it undone, since its
-// frame sizes count the bytes after the undoing.
+// a version 2 or 3 tag with unsynchronisation, the whole tag in memory with it undone, since
+// its frame sizes count the bytes after the undoing.
 class TagBytes {
 public:
     bool Open(const std::u16string& path, const TagInfo& record) {
         if (!file_.OpenShareRead(path)) return false;
         fileLength_ = file_.Length();
         end_ = std::min<std::int64_t>(TotalTagLength(record), fileLength_);
-        if (record.Version == 3 && (record.Flags & kUnsynchronisedTag) != 0) {
+        // A file cut inside the tag header holds no frames.
+        if (end_ < kHeaderLength) return false;
+        // Versions 2 and 3 unsynchronise the tag as a whole; version 4 frame by frame.
+        if (record.Version < 4 && (record.Flags & kUnsynchronisedTag) != 0) {
             const std::string tag = ReadAt(0, end_);
             if (failed_) return false;
             memory_ = tag.substr(0, kHeaderLength) + Resynchronise(std::string_view(tag).substr(kHeaderLength));
@@ -71,6 +75,9 @@ public:
             return memory_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size));
         }
         size = std::clamp<std::int64_t>(size, 0, std::max<std::int64_t>(fileLength_ - offset, 0));
+        // A large frame goes straight into its own string: through the block it would be held
+        // twice.
+        if (size > kBlockSize) return ReadDirect(offset, size);
         if (offset < start_ || offset + size > BlockEnd()) Fill(offset, size);
         if (offset < start_ || offset > BlockEnd()) return {};
         const std::int64_t count = std::min(size, BlockEnd() - offset);
@@ -81,6 +88,14 @@ private:
     static constexpr std::int64_t kBlockSize = 65536;
 
     std::int64_t BlockEnd() const { return start_ + static_cast<std::int64_t>(block_.size()); }
+
+    std::string ReadDirect(std::int64_t offset, std::int64_t size) {
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        const std::int64_t got = file_.Seek(offset) ? file_.Read(bytes.data(), bytes.size()) : -1;
+        if (got < 0) failed_ = true;
+        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return bytes;
+    }
 
     // Reads what is needed now, and on to the end of the tag within one block.
     void Fill(std::int64_t offset, std::int64_t need) {
@@ -109,14 +124,24 @@ struct FrameSpot {
     std::int64_t size = 0;  // as declared
 };
 
+// Four bytes that could be a frame id: an uppercase letter, then uppercase letters or digits.
+bool LooksLikeId(std::string_view bytes) {
+    return bytes.size() == 4 && bytes[0] >= 'A' && bytes[0] <= 'Z' &&
+           std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
 // Where the first frame starts: behind the extended header, passed over by its stated size.
 std::int64_t FirstFrame(TagBytes& bytes, const TagInfo& record) {
     if (record.Version == 2 || (record.Flags & kExtendedHeader) == 0) return kHeaderLength;
     const std::string size = bytes.ReadAt(kHeaderLength, 4);
     if (size.size() < 4) return bytes.End();
     // Version 3 counts the header without its 4 size bytes; version 4 counts them, synchsafe.
-    if (record.Version == 3) return kHeaderLength + 4 + std::int64_t{BigEndian32(size)};
-    return kHeaderLength + std::int64_t{Synchsafe32(size)};
+    const std::int64_t first = record.Version == 3 ? kHeaderLength + 4 + std::int64_t{BigEndian32(size)}
+                                                   : kHeaderLength + std::int64_t{Synchsafe32(size)};
+    // Some taggers set the flag and write no extended header: when the stated one cannot be,
+    // the frames start right behind the tag header.
+    if (LooksLikeId(size) || first > bytes.End()) return kHeaderLength;
+    return first;
 }
 
 // What stands where a frame size says the next frame begins.
@@ -127,10 +152,7 @@ Landing LandingAt(TagBytes& bytes, std::int64_t position) {
     if (position > bytes.End()) return Landing::kNothing;
     const std::string next = bytes.ReadAt(position, 4);
     if (!next.empty() && next[0] == '\0') return Landing::kPaddingOrEnd;
-    const bool id = next.size() == 4 && std::all_of(next.begin(), next.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    });
-    return id ? Landing::kFrame : Landing::kNothing;
+    return LooksLikeId(next) ? Landing::kFrame : Landing::kNothing;
 }
 
 std::int64_t FrameSize(TagBytes& bytes, const TagInfo& record, std::string_view header,
@@ -149,10 +171,13 @@ std::int64_t FrameSize(TagBytes& bytes, const TagInfo& record, std::string_view 
 }
 
 // Calls `visit` for every frame from the first to the end of the tag, the first byte that
-// cannot start an id (padding), a header cut short, a negative size or a failed read.
+// cannot start an id (padding), a header cut short, a negative size or a failed read. Returns
+// where it stopped: at or past the end when it walked the whole tag.
 template <typename Visit>
-void Walk(TagBytes& bytes, const TagInfo& record, Visit visit) {
+std::int64_t Walk(TagBytes& bytes, const TagInfo& record, Visit visit) {
     const FrameLayout& layout = record.Version == 2 ? kLayoutV2 : kLayoutV3;
+    // In version 4 the header's flag stands for the flag of every frame.
+    const bool everyFrameUnsynchronised = record.Version == 4 && (record.Flags & kUnsynchronisedTag) != 0;
     std::int64_t position = FirstFrame(bytes, record);
     while (position < bytes.End() && !bytes.Failed()) {
         const std::string header = bytes.ReadAt(position, static_cast<std::int64_t>(layout.headerLength));
@@ -162,6 +187,7 @@ void Walk(TagBytes& bytes, const TagInfo& record, Visit visit) {
         FrameSpot spot;
         spot.id = std::string_view(header).substr(0, layout.idLength);
         if (layout.hasFlags) spot.flags = {static_cast<unsigned char>(header[8]), static_cast<unsigned char>(header[9])};
+        if (everyFrameUnsynchronised) spot.flags[1] |= kUnsynchronisedV4;
         spot.contentStart = position + static_cast<std::int64_t>(layout.headerLength);
         spot.size = FrameSize(bytes, record, header, spot.contentStart);
         // A negative size would move the walk backwards and repeat frames for ever.
@@ -169,6 +195,37 @@ void Walk(TagBytes& bytes, const TagInfo& record, Visit visit) {
         visit(spot);
         position = spot.contentStart + spot.size;
     }
+    return position;
+}
+
+// A frame header at `header` that a tagger could have written: a known id and a size that
+// keeps the frame inside the tag.
+bool IsFrameHeaderWithin(TagBytes& bytes, const TagInfo& record, std::string_view header, std::int64_t at) {
+    const FrameLayout& layout = record.Version == 2 ? kLayoutV2 : kLayoutV3;
+    // Every id starts with a letter: most bytes are ruled out before the table is searched.
+    if (header[0] < 'A' || header[0] > 'Z' || !IsKnownFrameId(record.Version, header.substr(0, layout.idLength))) {
+        return false;
+    }
+    const std::int64_t contentStart = at + static_cast<std::int64_t>(layout.headerLength);
+    const std::int64_t room = bytes.End() - contentStart;
+    if (record.Version == 2) return (BigEndian32(header.substr(2, 4)) & 0xFFFFFF) <= room;
+    const std::uint32_t plain = BigEndian32(header.substr(4, 4));
+    return plain <= room || (record.Version == 4 && Synchsafe32(header.substr(4, 4)) <= room);
+}
+
+// Whether a frame header stands anywhere in [from, end of tag).
+bool FrameHeaderFrom(TagBytes& bytes, const TagInfo& record, std::int64_t from) {
+    const auto headerLength = static_cast<std::int64_t>((record.Version == 2 ? kLayoutV2 : kLayoutV3).headerLength);
+    constexpr std::int64_t kStep = 65536;
+    for (std::int64_t start = from; start + headerLength <= bytes.End() && !bytes.Failed(); start += kStep) {
+        const std::string chunk = bytes.ReadAt(start, kStep + headerLength - 1);
+        const std::string_view view(chunk);
+        for (std::size_t i = 0; i + static_cast<std::size_t>(headerLength) <= view.size(); ++i) {
+            const std::string_view header = view.substr(i, static_cast<std::size_t>(headerLength));
+            if (IsFrameHeaderWithin(bytes, record, header, start + static_cast<std::int64_t>(i))) return true;
+        }
+    }
+    return false;
 }
 
 // How a frame's content lies behind its header.
@@ -199,10 +256,12 @@ std::int64_t PrefixLength(const Payload& payload) {
 }
 
 // The first stored bytes of a frame as a slot: 500 bytes, zero filled; empty for an encoding
-// the reader does not know.
+// the reader does not know, and for a frame without content (not even the encoding), which
+// other readers drop as well.
 std::string ContentForSlot(std::string stored, const Payload& payload) {
     if (payload.unsynchronised) stored = Resynchronise(stored);
     stored.erase(0, std::min(payload.skip, stored.size()));
+    if (stored.empty()) return {};
     stored.resize(kContentCap, '\0');
     if (static_cast<unsigned char>(stored[0]) > kUtf8Encoding) return {};
     return stored;
@@ -239,29 +298,43 @@ void ReadSlots(const std::u16string& path, TagInfo& record) {
         if (bytes.Failed()) return;
         // A later frame with the same id replaces an earlier one.
         std::string content = ContentForSlot(std::move(stored), payload);
-        if (!content.empty()) record.Frames[slot] = std::move(content);
+        if (!content.empty() && !(slot == kCommentSlot && IsMachineComment(content))) {
+            record.Frames[slot] = std::move(content);
+        }
     });
 }
 
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record) {
-    std::vector<OldFrame> frames;
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit) {
     TagBytes bytes;
-    if (!bytes.Open(path, record)) return frames;
+    if (!bytes.Open(path, record)) return false;
     Walk(bytes, record, [&](const FrameSpot& spot) {
         OldFrame frame{std::string(spot.id), spot.flags, {}, true};
         frame.whole = spot.contentStart + spot.size <= bytes.End();
         // A frame that runs past the tag counts for the fields with what the reader takes of it.
         const std::int64_t length = frame.whole ? spot.size : std::min(spot.size, PrefixLength(PayloadOf(record.Version, spot.flags)));
         frame.data = bytes.ReadAt(spot.contentStart, length);
-        if (!bytes.Failed()) frames.push_back(std::move(frame));
+        if (!bytes.Failed()) visit(frame);
     });
-    return frames;
+    return !bytes.Failed();
+}
+
+bool ReadsWhole(const std::u16string& path, const TagInfo& record) {
+    TagBytes bytes;
+    if (!bytes.Open(path, record)) return true;
+    const std::int64_t stop = Walk(bytes, record, [](const FrameSpot&) {});
+    if (bytes.Failed() || stop >= bytes.End()) return true;
+    // Zeros, or bytes with no frame after them, are padding.
+    const std::string first = bytes.ReadAt(stop, 1);
+    return first.empty() || first[0] == '\0' || !FrameHeaderFrom(bytes, record, stop + 1);
 }
 
 std::string SlotContent(std::uint8_t version, const OldFrame& frame) {
     const Payload payload = PayloadOf(version, frame.flags);
     if (SlotOf(version, frame.id) == 0 || !payload.readable) return {};
-    return ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    std::string content = ContentForSlot(frame.data.substr(0, static_cast<std::size_t>(PrefixLength(payload))), payload);
+    if (SlotOf(version, frame.id) == kCommentSlot && IsMachineComment(content)) return {};
+    return content;
 }
 
 }  // namespace tags

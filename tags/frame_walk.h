@@ -3,15 +3,16 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "tags/tag_info.h"
 
 namespace tags {
 
-// A frame of the old tag as it stands, once a version 3 tag's unsynchronisation is undone.
+// A frame of the old tag as it stands, once a version 2 or 3 tag's unsynchronisation is
+// undone. A version 4 frame of a tag unsynchronised as a whole carries that frame flag.
 struct OldFrame {
     std::string id;                       // 3 or 4 characters
     std::array<unsigned char, 2> flags{};  // zero in version 2
@@ -23,11 +24,19 @@ struct OldFrame {
 // open or read the file ends the walk; slots filled so far stay.
 void ReadSlots(const std::u16string& path, TagInfo& record);
 
-// Every frame that lies whole within the tag, in order. Memory is bounded by the file.
-std::vector<OldFrame> ReadFrames(const std::u16string& path, const TagInfo& record);
+// Calls `visit` with every frame of the tag in order, one at a time, so that a walk holds
+// no more than one frame. False when the file could not be opened or a read failed.
+bool ForEachFrame(const std::u16string& path, const TagInfo& record,
+                  const std::function<void(const OldFrame&)>& visit);
+
+// False when the walk stops at bytes that are not zero and a frame header (a known id, a size
+// within the tag) follows later inside the tag, which ForEachFrame would miss. A file that
+// cannot be read is left to the write to fail on.
+bool ReadsWhole(const std::u16string& path, const TagInfo& record);
 
 // The slot content a frame gives, as ReadSlots takes it: 500 bytes, zero filled; empty when
-// the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted).
+// the frame feeds no slot (unknown id, unknown encoding, compressed or encrypted, a comment of
+// machine data).
 std::string SlotContent(std::uint8_t version, const OldFrame& frame);
 // The slot whose table entry is `id` for the version, or 0.
 int SlotOf(std::uint8_t version, std::string_view id);

@@ -1,11 +1,12 @@
 #include "tags/id3v2.h"
 
-#include <vector>
+#include <new>
+#include <stdexcept>
 
 #include "tags/frame_text.h"
 #include "tags/frame_walk.h"
+#include "tags/id3v1.h"
 #include "tags/tag_info.h"
-#include "tags/tag_merge.h"
 #include "tags/tag_writer.h"
 
 using namespace tags;
@@ -14,6 +15,7 @@ TID3v2::TID3v2() { Clear(); }
 
 void TID3v2::Clear() {
     TagPresent = false;
+    Version1TagPresent = false;
     MajorVersion = 0;
     TotalSize = 0;
     TrackNumber = 0;
@@ -28,7 +30,10 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     Clear();
     TagInfo record;
     if (!ProbeHeader(path, record)) return false;
-    if (!HasMagic(record)) return true;
+    if (!HasMagic(record)) {
+        Version1TagPresent = ReadVersion1(path, *this);
+        return true;
+    }
     TagPresent = true;
     MajorVersion = record.Version;
     TotalSize = TotalTagLength(record);
@@ -38,13 +43,15 @@ bool TID3v2::ReadTag(const std::u16string& path) {
     return true;
 }
 
-bool TID3v2::WriteTag(const std::u16string& path) const {
-    TagInfo record;
-    // A file that cannot be probed keeps a zero magic, goes the rebuild way and fails there.
-    ProbeHeader(path, record);
-    // The old tag is read again now: what the user did not change is kept as it is there.
-    const std::vector<std::string> frames = MergeFrames(*this, path, record);
-    return SerializeAndStore(path, record, frames);
+TWriteResult TID3v2::WriteTag(const std::u16string& path) const {
+    try {
+        return {StoreTag(*this, path)};
+    } catch (const std::bad_alloc&) {
+        // The writer takes its memory before it changes the file, which is then as it was.
+        return {TWriteFailure::OutOfMemory};
+    } catch (const std::length_error&) {
+        return {TWriteFailure::OutOfMemory};
+    }
 }
 
 void TID3v2::SetTitle(std::string_view text) { Title = Trim(text); }

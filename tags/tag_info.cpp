@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 
+#include <algorithm>
 #include <type_traits>
 
 namespace tags {
@@ -33,7 +34,7 @@ bool ProbeHeader(const std::u16string& path, TagInfo& record) {
     byte(4, record.Revision);
     byte(5, record.Flags);
     for (int i = 0; i < 4; ++i) byte(6 + i, record.SizeBytes[i]);
-    record.FileLength = static_cast<std::int32_t>(static_cast<std::uint32_t>(file.Length()));
+    record.FileLength = file.Length();
     return count == kHeaderLength;
 }
 
@@ -41,8 +42,10 @@ std::int32_t TotalTagLength(const TagInfo& record) {
     // The size bytes are combined whole, top bits included; the largest result still fits.
     std::int32_t n = record.SizeBytes[0] * (1 << 21) + record.SizeBytes[1] * (1 << 14) +
                      record.SizeBytes[2] * (1 << 7) + record.SizeBytes[3] + kHeaderLength;
-    if (record.Flags & 0x10) n += kFooterLength;
-    return n > record.FileLength ? 0 : n;
+    // Only version 4 has a footer; in 2.2 and 2.3 the bit is an unknown flag.
+    if (record.Version == 4 && (record.Flags & 0x10) != 0) n += kFooterLength;
+    // A cut-off file: what it holds of the tag is the tag.
+    return static_cast<std::int32_t>(std::min<std::int64_t>(n, record.FileLength));
 }
 
 }  // namespace tags

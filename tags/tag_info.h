@@ -45,10 +45,8 @@ struct TagInfo {
     std::uint8_t Revision = 0;
     std::uint8_t Flags = 0;
     std::array<std::uint8_t, 4> SizeBytes{};
-    std::int32_t FileLength = 0;  // low 32 bits of the file's length
+    std::int64_t FileLength = 0;
     std::array<std::string, kSlotCount + 1> Frames;  // index 0 unused
-    bool MustRebuild = false;
-    std::int32_t PaddingLength = 0;
 };
 
 bool HasMagic(const TagInfo& record);
@@ -56,7 +54,8 @@ bool HasMagic(const TagInfo& record);
 // Reads the 10 header bytes and the file length; true when all 10 bytes were there.
 bool ProbeHeader(const std::u16string& path, TagInfo& record);
 
-// Tag length with header and footer, or 0 when the tag claims more bytes than the file has.
+// Tag length with header and footer (version 4 only). A tag that claims more bytes than the
+// file has ends where the file ends.
 std::int32_t TotalTagLength(const TagInfo& record);
 
 }  // namespace tags

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "tags/tag_info.h"
 
@@ -12,7 +11,9 @@ class TID3v2;
 
 namespace tags {
 
-// Whole version 3 frames in tag order. `probed` is the file's header as ProbeHeader gave it.
-std::vector<std::string> MergeFrames(const TID3v2& tag, const std::u16string& path, const TagInfo& probed);
+// Appends the whole version 3 frames in tag order to `out`, having reserved exactly what they
+// need. `probed` is the file's header as ProbeHeader gave it. False when the old tag's frames
+// could not all be read (a read failed, or the file changed meanwhile).
+bool MergeFrames(const TID3v2& tag, const std::u16string& path, const TagInfo& probed, std::string& out);
 
 }  // namespace tags

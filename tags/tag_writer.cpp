@@ -1,38 +1,103 @@
 #include "tags/tag_writer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/files.h"
+#include "tags/frame_walk.h"
+#include "tags/tag_info.h"
+#include "tags/tag_merge.h"
 
 namespace tags {
 namespace {
 
-constexpr std::int32_t kInPlaceLimit = 4096;  // also the padded length of a rebuilt tag
-constexpr std::int64_t kLargestTagBody = 0x0FFFFFFF;  // what four synchsafe bytes can say
-constexpr std::size_t kCopyBlock = 61440;
+// A rebuilt tag is this long when its frames are shorter, else this much padding follows
+// them, so that the next edits fit in place.
+constexpr std::int64_t kRebuiltPadding = 4096;
+constexpr std::size_t kBlock = 61440;
+// The largest tag a write takes on, old or new; also what keeps its memory bounded.
+constexpr std::int64_t kLargestTag = std::int64_t{64} << 20;
 
-std::int64_t FramesLength(const std::vector<std::string>& frames) {
-    std::int64_t total = 0;
-    for (const std::string& frame : frames) total += static_cast<std::int64_t>(frame.size());
-    return total;
+// The cause the system gave for the last failed file call, or `otherwise`.
+TWriteFailure Cause(TWriteFailure otherwise) {
+    switch (platform::LastFileError()) {
+        case platform::FileError::kNotFound: return TWriteFailure::NoSuchFile;
+        case platform::FileError::kNotRegular: return TWriteFailure::NotRegularFile;
+        case platform::FileError::kNoAccess: return TWriteFailure::NoAccess;
+        case platform::FileError::kInUse: return TWriteFailure::InUse;
+        case platform::FileError::kDiskFull: return TWriteFailure::DiskFull;
+        default: return otherwise;
+    }
 }
 
-std::string BuildTag(const TagInfo& record, const std::vector<std::string>& frames) {
-    std::string tag;
-    tag.append(record.Magic.data(), record.Magic.size());
-    tag += static_cast<char>(record.Version);
-    tag += static_cast<char>(record.Revision);
-    tag += static_cast<char>(record.Flags);
-    tag.append(reinterpret_cast<const char*>(record.SizeBytes.data()), record.SizeBytes.size());
-    for (const std::string& frame : frames) tag.append(frame);
-    if (record.PaddingLength > 0) tag.append(static_cast<std::size_t>(record.PaddingLength), '\0');
-    return tag;
+// The tag as it goes into the file: header and frames, then zero padding.
+struct NewTag {
+    std::string bytes;
+    std::int64_t padding = 0;
+
+    std::int64_t Length() const { return static_cast<std::int64_t>(bytes.size()) + padding; }
+
+    // `count` bytes of the tag from `offset` on.
+    void Copy(std::int64_t offset, char* out, std::size_t count) const {
+        const auto size = static_cast<std::int64_t>(bytes.size());
+        const auto fromBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(size - offset, 0, static_cast<std::int64_t>(count)));
+        if (fromBytes > 0) std::copy_n(bytes.data() + offset, fromBytes, out);
+        std::fill(out + fromBytes, out + count, '\0');
+    }
+
+    void SetHeader() {
+        bytes.replace(0, 6, "ID3\x03\x00\x00", 6);
+        const auto body = static_cast<std::uint32_t>(Length() - kHeaderLength);
+        for (int k = 0; k < 4; ++k) bytes[6 + k] = static_cast<char>((body >> (7 * (3 - k))) & 0x7F);
+    }
+};
+
+// Writes over the old tag only the bytes from the first to the last that differ, so that an
+// edit that keeps the frames' lengths leaves a picture behind them alone.
+TWriteFailure OverwriteInPlace(const std::u16string& path, const NewTag& tag) {
+    std::vector<char> old(kBlock), wanted(kBlock);
+    if (!platform::ClearAttributes(path)) return Cause(TWriteFailure::CannotOpen);
+    platform::File file;
+    if (!file.OpenExclusive(path)) return Cause(TWriteFailure::CannotOpen);
+    std::int64_t first = -1, last = -1;
+    for (std::int64_t offset = 0; offset < tag.Length(); offset += kBlock) {
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, tag.Length() - offset));
+        // The old tag lies within the file, so it is there to be read whole.
+        const std::int64_t got = file.Read(old.data(), count);
+        if (got < 0) return Cause(TWriteFailure::NotReadWhole);
+        if (got != static_cast<std::int64_t>(count)) return TWriteFailure::NotReadWhole;
+        tag.Copy(offset, wanted.data(), count);
+        if (std::memcmp(old.data(), wanted.data(), count) == 0) continue;
+        const auto differs = std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(count), wanted.begin());
+        if (first < 0) first = offset + (differs.first - old.begin());
+        const auto lastDiffers = std::mismatch(old.rbegin() + static_cast<std::ptrdiff_t>(kBlock - count), old.rend(),
+                                               wanted.rbegin() + static_cast<std::ptrdiff_t>(kBlock - count));
+        last = offset + (old.rend() - lastDiffers.first) - 1;
+    }
+    if (first >= 0) {
+        if (!file.Seek(first)) return Cause(TWriteFailure::WriteError);
+        for (std::int64_t offset = first; offset <= last; offset += kBlock) {
+            const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, last + 1 - offset));
+            tag.Copy(offset, wanted.data(), count);
+            if (!file.WriteAll(wanted.data(), count)) return Cause(TWriteFailure::WriteError);
+        }
+        // On the disk before the player opens the file again.
+        if (!file.Flush()) return Cause(TWriteFailure::WriteError);
+    }
+    // A close that fails may have lost what was written.
+    return file.Close() ? TWriteFailure::None : Cause(TWriteFailure::WriteError);
 }
 
-// Writes the tag and the audio behind it into the temporary file; false on any failure.
-bool WriteTemporary(platform::File& audio, platform::File& temporary, const std::string& tag) {
-    if (!temporary.WriteAll(tag.data(), tag.size())) return false;
-    std::vector<char> block(kCopyBlock);
+// Writes the tag and the audio from `audioStart` on into the temporary file.
+bool WriteTemporary(platform::File& audio, std::int64_t audioStart, platform::File& temporary, const NewTag& tag,
+                    std::vector<char>& block) {
+    for (std::int64_t offset = 0; offset < tag.Length(); offset += kBlock) {
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kBlock, tag.Length() - offset));
+        tag.Copy(offset, block.data(), count);
+        if (!temporary.WriteAll(block.data(), count)) return false;
+    }
+    if (!audio.Seek(audioStart)) return false;
     for (;;) {
         const std::int64_t got = audio.Read(block.data(), block.size());
         if (got < 0) return false;
@@ -43,65 +108,68 @@ bool WriteTemporary(platform::File& audio, platform::File& temporary, const std:
     return temporary.Flush();
 }
 
-// Decides in place or rebuild and the padding for frames of `framesLength` bytes; rewrites the
-// header fields for version 3.
-void PlanTag(TagInfo& record, std::int64_t framesLength) {
-    // Callers keep the frames within what the header can express (see SerializeAndStore).
-    auto total = static_cast<std::int32_t>(kHeaderLength + framesLength);
-    const std::int32_t old = TotalTagLength(record);
-    record.MustRebuild = !HasMagic(record) || old < total || old > kInPlaceLimit;
-    record.PaddingLength = record.MustRebuild ? kInPlaceLimit - total : old - total;
-    if (record.PaddingLength > 0) total += record.PaddingLength;
-    record.Magic = {'I', 'D', '3'};
-    record.Version = 3;
-    record.Revision = 0;
-    record.Flags = 0;
-    const auto body = static_cast<std::uint32_t>(total - kHeaderLength);
-    for (int k = 1; k <= 4; ++k) record.SizeBytes[k - 1] = (body >> (7 * (4 - k))) & 0x7F;
-}
-
-// Writes `tag` over the start of the file; the file keeps its length.
-bool OverwriteInPlace(const std::u16string& path, const std::string& tag) {
-    if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path)) return false;
-    platform::File file;
-    // A close that fails may have lost what was written.
-    return file.OpenExclusive(path) && file.WriteAll(tag.data(), tag.size()) && file.Close();
-}
-
-// Writes `tag` and then the audio after the old tag into "path~", and puts that file in the
+// Writes the tag and then the audio after the old tag into "path~", and puts that file in the
 // place of the original.
-bool RewriteWithTemp(const std::u16string& path, const std::string& tag) {
-    TagInfo old;
-    if (!platform::IsExistingFile(path) || !platform::ClearAttributes(path) ||
-        !ProbeHeader(path, old)) {
-        return false;
-    }
+TWriteFailure RewriteWithTemp(const std::u16string& path, const NewTag& tag, std::int64_t audioStart) {
+    if (!platform::ClearAttributes(path)) return Cause(TWriteFailure::CannotOpen);
     const std::u16string temporaryPath = path + u"~";
+    std::vector<char> block(kBlock);  // taken before there is a temporary file to clean up
     platform::File audio, temporary;
-    if (!audio.OpenExclusive(path)) return false;
+    if (!audio.OpenExclusive(path)) return Cause(TWriteFailure::CannotOpen);
     // Only a file this call created may be removed again: an existing "~" file that cannot be
     // replaced is left alone.
-    if (!temporary.CreateExclusive(temporaryPath)) return false;
-    const std::int64_t audioStart = HasMagic(old) ? TotalTagLength(old) : 0;
-    bool written = audio.Seek(audioStart) && WriteTemporary(audio, temporary, tag);
+    if (!temporary.CreateExclusive(temporaryPath)) {
+        return platform::LastFileError() == platform::FileError::kDiskFull ? TWriteFailure::DiskFull
+                                                                          : TWriteFailure::TemporaryFile;
+    }
+    TWriteFailure failure = TWriteFailure::None;
+    if (!WriteTemporary(audio, audioStart, temporary, tag, block)) failure = Cause(TWriteFailure::WriteError);
     audio.Close();
-    written = temporary.Close() && written;
-    if (written && platform::ReplaceFilePath(temporaryPath, path)) return true;
+    if (!temporary.Close() && failure == TWriteFailure::None) failure = Cause(TWriteFailure::WriteError);
+    if (failure == TWriteFailure::None) {
+        if (platform::ReplaceFilePath(temporaryPath, path)) return TWriteFailure::None;
+        failure = platform::LastFileError() == platform::FileError::kInUse ? TWriteFailure::InUse
+                                                                           : TWriteFailure::NotReplaced;
+    }
     // The replace happens in one step, so the original is normally still there; should it be
     // gone, the temporary file is the only copy and stays.
     if (platform::IsExistingFile(path)) platform::DeleteFilePath(temporaryPath);
-    return false;
+    return failure;
 }
 
 }  // namespace
 
-bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames) {
-    // Frames the synchsafe size cannot express would give a corrupt tag; refuse them.
-    const std::int64_t framesLength = FramesLength(frames);
-    if (framesLength > kLargestTagBody) return false;
-    PlanTag(record, framesLength);
-    const std::string tag = BuildTag(record, frames);
-    return record.MustRebuild ? RewriteWithTemp(path, tag) : OverwriteInPlace(path, tag);
+TWriteFailure StoreTag(const TID3v2& fields, const std::u16string& path) {
+    if (!platform::IsExistingFile(path)) return Cause(TWriteFailure::CannotOpen);
+    {
+        platform::File file;
+        if (!file.OpenShareRead(path)) return Cause(TWriteFailure::CannotOpen);
+        if (file.Length() < kHeaderLength) return TWriteFailure::TooShort;
+    }
+    TagInfo record;
+    if (!ProbeHeader(path, record)) return Cause(TWriteFailure::CannotOpen);
+    const std::int64_t oldLength = HasMagic(record) ? TotalTagLength(record) : 0;
+    if (oldLength > kLargestTag) return TWriteFailure::TooLarge;
+    // Frames the walk cannot reach would be lost with the old tag.
+    if (HasMagic(record) && record.Version >= 2 && record.Version <= 4 && !ReadsWhole(path, record)) {
+        return TWriteFailure::NotReadWhole;
+    }
+
+    NewTag tag;
+    tag.bytes.assign(kHeaderLength, '\0');
+    // The old tag is read again now: what the user did not change is kept as it is there.
+    if (!MergeFrames(fields, path, record, tag.bytes)) return TWriteFailure::NotReadWhole;
+    const auto length = static_cast<std::int64_t>(tag.bytes.size());
+    if (length > kLargestTag) return TWriteFailure::TooLarge;
+    if (HasMagic(record) && length <= oldLength) {
+        // The old footer, if any, becomes padding too.
+        tag.padding = oldLength - length;
+        tag.SetHeader();
+        return OverwriteInPlace(path, tag);
+    }
+    tag.padding = length <= kRebuiltPadding ? kRebuiltPadding - length : kRebuiltPadding;
+    tag.SetHeader();
+    return RewriteWithTemp(path, tag, oldLength);
 }
 
 }  // namespace tags

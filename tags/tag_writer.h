@@ -1,15 +1,17 @@
-// Writing whole version 3 frames into a file as a version 2.3.0 tag, in place or through a
-// temporary file. Internal to the tag unit.
+// Writing a version 2.3.0 tag into a file: in place when the new frames fit into the old
+// tag, else through a flushed temporary copy that takes the file's place. Internal to the
+// tag unit.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "tags/tag_info.h"
+#include "tags/write_failure.h"
+
+class TID3v2;
 
 namespace tags {
 
-// Plans, builds the tag in memory and stores it; true when the new tag is in the file.
-bool SerializeAndStore(const std::u16string& path, TagInfo& record, const std::vector<std::string>& frames);
+// Writes the fields of `tag` and the kept frames of the old tag into the file.
+TWriteFailure StoreTag(const TID3v2& tag, const std::u16string& path);
 
 }  // namespace tags

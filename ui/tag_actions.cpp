@@ -23,14 +23,24 @@ void TMainForm::btnWriteTagsClick(toolkit::Component&) {
     tag.SetGenre(ID3genre.Text());
     tag.SetComment(ID3Comment.Text());
 
+    auto play = [this] { player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2); };
     // The player keeps the file open while it plays; paused, it may let go of it.
     player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON3);
-    if (tag.WriteTag(platform::Utf16FromUtf8(filename.Text()))) {
-        btnWriteTags.SetEnabled(false);
-        btnReloadTags.SetEnabled(false);
-    } else {
-        toolkit::ShowMessage(*this, "Unable to write tags to file. The file might be read only "
-                                    "or in use (playing).");
+    try {
+        const std::string path = filename.Text();
+        const TWriteResult written = tag.WriteTag(platform::Utf16FromUtf8(path));
+        if (written) {
+            btnWriteTags.SetEnabled(false);
+            btnReloadTags.SetEnabled(false);
+        } else {
+            // The name without its folder, which may be long.
+            const std::string name = path.substr(path.find_last_of("\\/") + 1);
+            toolkit::ShowMessage(*this, WriteFailureMessage(written.failure, name));
+        }
+    } catch (...) {
+        // Whatever went wrong (the error box will say), the player does not stay paused.
+        play();
+        throw;
     }
-    player::SendPlayerCommand(context_.player, context_.playerWindow(), player::WINAMP_BUTTON2);
+    play();
 }

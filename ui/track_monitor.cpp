@@ -25,9 +25,9 @@ void TMainForm::loadTrack() {
         field->SetText("");
     }
     TID3v2& tag = context_.songTag;
-    // A file that cannot be read leaves TagPresent false, which is all that matters here.
+    // A file that cannot be read has neither tag, which is all that matters here.
     tag.ReadTag(platform::Utf16FromUtf8(filename.Text()));
-    if (!tag.TagPresent) return;
+    if (!tag.TagPresent && !tag.Version1TagPresent) return;
     ID3title.SetText(tag.Title);
     ID3artist.SetText(tag.Artist);
     ID3album.SetText(tag.Album);

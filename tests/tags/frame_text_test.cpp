@@ -119,11 +119,18 @@ TEST(Encodings, FramesInEveryKnownEncodingFeedTheirFieldsOthersGiveWayToTheFallb
     EXPECT_EQ(tag.Album, "Original \xC3\x84");
 }
 
-TEST(Fallbacks, SecondFrameIsUsedOnlyWhenTheFirstGivesNothing) {
+TEST(Fallbacks, SecondFrameIsUsedOnlyWhenTheFirstIsAbsentNotWhenItIsEmpty) {
     TempDir dir;
     TID3v2 tag = ReadAsFile(dir, Tag(3, {Frame("TIT2", Latin1(" \t ")), Frame("TIT1", Latin1("Group")),
-                                         Frame("TOPE", Latin1("Original")), Frame("TOAL", Latin1("Old album")),
-                                         Frame("TALB", Latin1("Album"))}));
+                                         Frame("TPE1", Latin1("")), Frame("TOPE", Latin1("Original")),
+                                         Frame("TOAL", Latin1("Old album")), Frame("TYER", Latin1("")),
+                                         Frame("TDRC", Latin1("2004"))}));
+    EXPECT_EQ(tag.Title, "");
+    EXPECT_EQ(tag.Artist, "");
+    EXPECT_EQ(tag.Album, "Old album");
+    EXPECT_EQ(tag.Year, "");
+    tag = ReadAsFile(dir, Tag(3, {Frame("TIT1", Latin1("Group")), Frame("TOPE", Latin1("Original")),
+                                  Frame("TOAL", Latin1("Old album")), Frame("TALB", Latin1("Album"))}));
     EXPECT_EQ(tag.Title, "Group");
     EXPECT_EQ(tag.Artist, "Original");
     EXPECT_EQ(tag.Album, "Album");
@@ -199,6 +206,13 @@ TEST(Comment, LanguageAndShortDescriptionAreSkipped) {
     Bytes described = Bytes{1} + FromText("eng") + Marked(u"zwei") + Bytes{0, 0} + Marked(u"text");
     EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", described)})).Comment, "text");
     EXPECT_EQ(tags::DecodeAfterDescription("", true), "");
+    // iTunes' machine data is no comment to show, whatever its place or encoding.
+    for (const Bytes& machine : {Latin1(string_view("engiTunNORM\0 0000021C", 22)),
+                                 Bytes{1} + FromText("eng") + Marked(u"iTunSMPB") + Bytes{0, 0} + Marked(u"00")}) {
+        EXPECT_EQ(ReadAsFile(dir, Tag(3, {Frame("COMM", Latin1(string_view("eng\0shown", 9))), Frame("COMM", machine)}))
+                      .Comment,
+                  "shown");
+    }
 }
 
 TEST(Comment, WithoutSeparatorOnlyTheLanguageIsSkipped) {
@@ -217,4 +231,14 @@ TEST(UserUrl, DescriptionIsSkippedAndTheUrlIsLatin1InEveryEncoding) {
     tag = ReadAsFile(dir, Tag(3, {Frame("WXXX", Utf16(u"\u041C\u043E\u0439") + Bytes{0, 0} + FromText("http://\xE9.example/"))}));
     EXPECT_EQ(tag.UserUrl, "http://\xC3\xA9.example/");
     EXPECT_EQ(tags::DecodeAfterDescription(tags::EncodeUserUrl(tag.UserUrl), false), tag.UserUrl);
+    // The encoding byte is the description's; the URL is ISO-8859-1 in every version.
+    const Bytes url = FromText("http://caf\xE9.example/");
+    for (const Bytes& content : {Utf16(u"Home") + Bytes{0, 0} + url, Utf16BigEndian(u"Home") + Bytes{0, 0} + url,
+                                 Utf8("Home") + Bytes{0} + url, Bytes{1, 0, 0} + url}) {
+        for (std::uint8_t version : {3, 4}) {
+            tag = ReadAsFile(dir, Tag(version, {Frame("WXXX", content)}));
+            EXPECT_EQ(tag.UserUrl, "http://caf\xC3\xA9.example/") << int{content[0]} << " " << int{version};
+        }
+    }
+    EXPECT_EQ(ReadAsFile(dir, Tag(2, {FrameV2("WXX", Utf16(u"d") + Bytes{0, 0} + url)})).UserUrl, "http://caf\xC3\xA9.example/");
 }

@@ -118,22 +118,32 @@ TEST(FrameWalk, ExtendedHeaderIsPassedOverByItsStatedSize) {
         TID3v2 tag = ReadAsFile(dir, Header(version, static_cast<std::uint32_t>(body.size()), 0x40) + body);
         EXPECT_EQ(tag.Title, "Found") << int{version} << " " << extended.size();
     }
+    // The flag without an extended header: the size bytes are a frame id.
+    for (std::uint8_t version : {3, 4}) {
+        Bytes body = Frame("TIT2", Latin1("At ten")) + Frame("TALB", Latin1("Album")) + Zeros(20);
+        TID3v2 tag = ReadAsFile(dir, Header(version, static_cast<std::uint32_t>(body.size()), 0x40) + body);
+        EXPECT_EQ(tag.Title, "At ten") << int{version};
+        EXPECT_EQ(tag.Album, "Album") << int{version};
+    }
 }
 
-TEST(FrameWalk, UnsynchronisationIsUndoneForTheWholeVersion3TagOrPerVersion4Frame) {
+TEST(FrameWalk, UnsynchronisationIsUndoneForTheWholeTagOfVersions2And3OrPerVersion4Frame) {
     TempDir dir;
     const Bytes title = Latin1("\xFF\xFF y\xFF");
     const Bytes artist = Utf16(u"\u00FF\u01FF");
-    const Bytes frames = Frame("TIT2", title) + Frame("TPE1", artist) + Frame("TALB", Latin1("After"));
-    const Bytes v3 = Unsynchronise(frames) + Zeros(10);
+    const Bytes v2 = Unsynchronise(FrameV2("TT2", title) + FrameV2("TP1", artist) + FrameV2("TAL", Latin1("After"))) + Zeros(10);
+    const Bytes v3 = Unsynchronise(Frame("TIT2", title) + Frame("TPE1", artist) + Frame("TALB", Latin1("After"))) + Zeros(10);
     const Bytes v4 = Frame("TIT2", Unsynchronise(title), 0x02) + Frame("TPE1", Unsynchronise(artist), 0x02) +
                      Frame("TALB", Latin1("After")) + Zeros(10);
-    for (const Bytes& file : {Header(3, static_cast<std::uint32_t>(v3.size()), 0x80) + v3,
-                              Header(4, static_cast<std::uint32_t>(v4.size()), 0x80) + v4}) {
-        TID3v2 tag = ReadAsFile(dir, file);
-        EXPECT_EQ(tag.Title, "\xC3\xBF\xC3\xBF y\xC3\xBF") << int{file[3]};
-        EXPECT_EQ(tag.Artist, "\xC3\xBF\xC7\xBF") << int{file[3]};
-        EXPECT_EQ(tag.Album, "After") << int{file[3]};
+    // In version 4 the header's flag means every frame, whatever the frame's own flag says.
+    const Bytes v4ByHeader = Frame("TIT2", Unsynchronise(title)) + Frame("TPE1", Unsynchronise(artist), 0x02) +
+                             Frame("TALB", Latin1("After")) + Zeros(10);
+    const std::pair<std::uint8_t, const Bytes*> cases[] = {{2, &v2}, {3, &v3}, {4, &v4}, {4, &v4ByHeader}};
+    for (const auto& [version, body] : cases) {
+        TID3v2 tag = ReadAsFile(dir, Header(version, static_cast<std::uint32_t>(body->size()), 0x80) + *body);
+        EXPECT_EQ(tag.Title, "\xC3\xBF\xC3\xBF y\xC3\xBF") << int{version} << " " << body->size();
+        EXPECT_EQ(tag.Artist, "\xC3\xBF\xC7\xBF") << int{version} << " " << body->size();
+        EXPECT_EQ(tag.Album, "After") << int{version} << " " << body->size();
     }
 }
 

@@ -1,6 +1,7 @@
 // Write Tags and Reload Tags, and the enabled states of the three buttons.
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "tests/ui/main_form_fixture.h"
 
@@ -12,8 +13,6 @@ const SongTagFields kSongB{"Artist B", "Title B", "Album B", "2001", "Jazz", "",
 // Keys that type nothing: Shift alone, and the left arrow that only moves the caret.
 constexpr std::uint16_t kShiftKey = 0x10;
 constexpr std::uint16_t kLeftKey = 0x25;
-const char kWriteFailure[] =
-    "Unable to write tags to file. The file might be read only or in use (playing).";
 
 struct TagActionsTest : ::testing::Test, MainFormFixture {
     TagActionsTest() { Open(); }
@@ -103,26 +102,87 @@ TEST_F(TagActionsTest, AFileWithoutTagGetsOneWithTrackZero) {
     EXPECT_FALSE(TagButtonsEnabled());
 }
 
-TEST_F(TagActionsTest, AFailedWriteShowsTheMessageThenPlaysAndKeepsTheEdits) {
-    // A file that has gone since it was loaded.
+TEST_F(TagActionsTest, AFailedWriteNamesItsCauseThenPlaysAndKeepsTheEdits) {
+    const struct {
+        const char* name;
+        void (*spoil)(const std::filesystem::path& file);  // after the song was loaded
+        const char* message;
+    } cases[] = {
+        {"gone.mp3", [](const std::filesystem::path& file) { std::filesystem::remove(file); },
+         "Tag not written: gone.mp3 does not exist."},
+        {"tiny.mp3", [](const std::filesystem::path& file) { std::filesystem::resize_file(file, 9); },
+         "Tag not written: tiny.mp3 is too short to hold a tag (under 10 bytes)."},
+        {"huge.mp3",
+         [](const std::filesystem::path& file) {
+             // A tag of 64 MiB and one byte, all padding (a sparse file), then audio.
+             test_support::WriteBytes(file, {'I', 'D', '3', 3, 0, 0, 0x1F, 0x7F, 0x7F, 0x77});
+             std::filesystem::resize_file(file, (std::uintmax_t{64} << 20) + 1 + 1000);
+         },
+         "Tag not written: the tag of huge.mp3 is larger than 64 MiB."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Load(MakeSong(c.name, &kSongA));
+        c.spoil(dir.Native(c.name));
+        const bool existed = std::filesystem::exists(dir.Native(c.name));
+        const auto before = existed ? std::filesystem::file_size(dir.Native(c.name)) : 0;
+        backend.Type(form().ID3artist, "?");
+        player.commands.clear();
+        std::vector<std::uint16_t> commandsWhileBoxOpen;
+        backend.whileBoxOpen = [&](const toolkit::HeadlessBackend::BoxRecord&) {
+            commandsWhileBoxOpen = player.commands;
+        };
+        const std::size_t boxes = backend.messageBoxes().size();
+        backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
+        ASSERT_EQ(backend.messageBoxes().size(), boxes + 1);
+        EXPECT_EQ(backend.messageBoxes().back().text, c.message);
+        EXPECT_EQ(backend.messageBoxes().back().caption, "winamp");
+        EXPECT_EQ(commandsWhileBoxOpen, std::vector<std::uint16_t>{player::WINAMP_BUTTON3});
+        EXPECT_EQ(player.commands, (std::vector<std::uint16_t>{player::WINAMP_BUTTON3, player::WINAMP_BUTTON2}));
+        EXPECT_TRUE(TagButtonsEnabled());
+        EXPECT_EQ(form().ID3artist.Text(), "Artist A?");
+        EXPECT_EQ(std::filesystem::exists(dir.Native(c.name)), existed);
+        if (existed) {
+            EXPECT_EQ(std::filesystem::file_size(dir.Native(c.name)), before);
+        }
+    }
+    EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+TEST_F(TagActionsTest, WhateverEscapesTheWriteThePlayerPlaysAgain) {
     const std::string gone = MakeSong("gone.mp3", &kSongA);
     Load(gone);
     std::filesystem::remove(dir.Native("gone.mp3"));
     backend.Type(form().ID3artist, "?");
-    std::vector<std::uint16_t> commandsWhileBoxOpen;
+    // Memory runs out while the failure is shown (and not again for the error box).
+    bool thrown = false;
     backend.whileBoxOpen = [&](const toolkit::HeadlessBackend::BoxRecord&) {
-        commandsWhileBoxOpen = player.commands;
+        if (!std::exchange(thrown, true)) throw std::bad_alloc();
     };
     backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
-    ASSERT_EQ(backend.messageBoxes().size(), 1u);
-    EXPECT_EQ(backend.messageBoxes()[0].text, kWriteFailure);
-    EXPECT_EQ(backend.messageBoxes()[0].caption, "winamp");
-    EXPECT_EQ(commandsWhileBoxOpen, std::vector<std::uint16_t>{player::WINAMP_BUTTON3});
     EXPECT_EQ(player.commands, (std::vector<std::uint16_t>{player::WINAMP_BUTTON3, player::WINAMP_BUTTON2}));
+    EXPECT_EQ(backend.errorBoxes().size(), 1u);
     EXPECT_TRUE(TagButtonsEnabled());
-    EXPECT_EQ(form().ID3artist.Text(), "Artist A?");
-    EXPECT_FALSE(std::filesystem::exists(dir.Native("gone.mp3")));
-    EXPECT_TRUE(backend.errorBoxes().empty());
+}
+
+TEST_F(TagActionsTest, ATagThatCannotBeReadWholeIsNotWrittenAndSaysSo) {
+    // A frame stands behind bytes no frame walk can pass.
+    using namespace std::string_literals;
+    const std::string text = "ID3\3\0\0\0\0\0\x40"s + "TPE1\0\0\0\3\0\0\0Me"s + "\x01junk" + "TIT2\0\0\0\3\0\0\0Hi"s +
+                             std::string(33, '\0') + "audio";
+    const std::vector<unsigned char> before(text.begin(), text.end());
+    test_support::WriteBytes(dir.Native("hidden.mp3"), before);
+    const std::string path = platform::AnsiFromUtf16(dir.File("hidden.mp3"));
+    Load(path);
+    ASSERT_EQ(form().ID3artist.Text(), "Me");
+    backend.Type(form().ID3artist, "!");
+    form().ID3track.SetText("1");
+    backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
+    ASSERT_EQ(backend.messageBoxes().size(), 1u);
+    EXPECT_EQ(backend.messageBoxes()[0].text, "Tag not written: the tag of hidden.mp3 could not be read whole.");
+    EXPECT_EQ(player.commands, (std::vector<std::uint16_t>{player::WINAMP_BUTTON3, player::WINAMP_BUTTON2}));
+    EXPECT_EQ(test_support::ReadBytes(dir.Native("hidden.mp3")), before);
+    EXPECT_TRUE(TagButtonsEnabled());
 }
 
 #ifdef _WIN32
@@ -137,7 +197,7 @@ TEST_F(TagActionsTest, AFileHeldOpenElsewhereIsNotWritten) {
     backend.Input(form().btnWriteTags, &toolkit::Control::HandleClick);
     other.Close();
     ASSERT_EQ(backend.messageBoxes().size(), 1u);
-    EXPECT_EQ(backend.messageBoxes()[0].text, kWriteFailure);
+    EXPECT_EQ(backend.messageBoxes()[0].text, "Tag not written: a.mp3 is in use by another program.");
     EXPECT_EQ(player.commands, (std::vector<std::uint16_t>{player::WINAMP_BUTTON3, player::WINAMP_BUTTON2}));
     EXPECT_EQ(test_support::ReadBytes(dir.Native("a.mp3")), before);
     EXPECT_TRUE(TagButtonsEnabled());

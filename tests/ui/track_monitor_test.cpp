@@ -1,6 +1,7 @@
 // Following the player: what a tick asks, when a change is seen, and what the window shows.
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "tests/ui/main_form_fixture.h"
 
 namespace handlers_test {
@@ -58,7 +59,7 @@ TEST_F(TrackMonitorTest, ANewFileShowsItsTagAndArmsTheSendTimer) {
     EXPECT_TRUE(form().btnReloadTags.Enabled());
 }
 
-TEST_F(TrackMonitorTest, AFileWithoutTagOrWithoutTrackNumberOrUnreadable) {
+TEST_F(TrackMonitorTest, AFileWithoutTagWithOnlyAnID3v1TagWithoutTrackNumberOrUnreadable) {
     const SongTagFields artistOnly{"Only Artist", "", "", "", "", "", 0};
     Play(MakeSong("a.mp3", &kSongA));
     backend.advance(1000);
@@ -73,6 +74,14 @@ TEST_F(TrackMonitorTest, AFileWithoutTagOrWithoutTrackNumberOrUnreadable) {
     Play(MakeSong("no-track.mp3", &artistOnly));
     backend.advance(1000);
     EXPECT_EQ(TagFields(), (std::vector<std::string>{"", "Only Artist", "", "0", "", "", ""}));
+
+    // Only an ID3v1 tag (1.1, track 5, genre 8) at the end: its fields are shown.
+    std::string version1 = "TAG" + std::string(90, '\0') + "1987" + std::string(30, '\0') + "\x08";
+    version1.replace(3, 5, "Title").replace(33, 6, "Artist").replace(126, 1, "\x05");
+    test_support::WriteBytes(dir.Native("old.mp3"), std::vector<unsigned char>(version1.begin(), version1.end()));
+    Play(platform::AnsiFromUtf16(dir.File("old.mp3")));
+    backend.advance(1000);
+    EXPECT_EQ(TagFields(), (std::vector<std::string>{"Title", "Artist", "", "5", "1987", "Jazz", ""}));
 
     // A name that is no local file, such as a stream address.
     Play("http://radio.example/live");

@@ -89,15 +89,38 @@ std::string TagJson(const TID3v2& tag) {
     return json;
 }
 
-bool CanBeOpened(const std::u16string& path) {
+// Why ReadTag could not open the file or read its header.
+TWriteFailure WhyNotRead(const std::u16string& path) {
     platform::File file;
-    return file.OpenShareRead(path);
+    if (!platform::IsExistingFile(path) || !file.OpenShareRead(path)) {
+        switch (platform::LastFileError()) {
+            case platform::FileError::kNotFound: return TWriteFailure::NoSuchFile;
+            case platform::FileError::kNotRegular: return TWriteFailure::NotRegularFile;
+            case platform::FileError::kNoAccess: return TWriteFailure::NoAccess;
+            case platform::FileError::kInUse: return TWriteFailure::InUse;
+            default: return TWriteFailure::CannotOpen;
+        }
+    }
+    return file.Length() < 10 ? TWriteFailure::TooShort : TWriteFailure::NotReadWhole;
 }
 
-// The failure of ReadTag, told apart for the user.
 int ReadFailure(const std::string& file) {
-    if (!platform::IsExistingFile(PathFromUtf8(file))) return Failure(file, "no such file");
-    return Failure(file, "cannot be read (shorter than 10 bytes, or held open for writing)");
+    const char* reason = "could not be read";
+    switch (WhyNotRead(PathFromUtf8(file))) {
+        case TWriteFailure::NoSuchFile: reason = "no such file"; break;
+        case TWriteFailure::NotRegularFile: reason = "not a regular file"; break;
+        case TWriteFailure::NoAccess: reason = "access denied"; break;
+        case TWriteFailure::InUse: reason = "in use by another program"; break;
+        case TWriteFailure::CannotOpen: reason = "could not be opened, perhaps in use by another program"; break;
+        case TWriteFailure::TooShort: reason = "too short to hold a tag (under 10 bytes)"; break;
+        default: break;
+    }
+    return Failure(file, reason);
+}
+
+int WriteFailure(const std::string& file, TWriteFailure failure) {
+    std::fprintf(stderr, "quillon: %s\n", WriteFailureMessage(failure, file).c_str());
+    return 1;
 }
 
 }  // namespace
@@ -146,13 +169,9 @@ int RunWrite(const std::vector<std::string>& args) {
     }
     const std::u16string path = PathFromUtf8(file);
     TID3v2 tag;
-    // Fields the read could not give are no loss: the writer keeps what it does not change.
-    // A file that cannot be opened is refused before anything is tried.
-    if (!tag.ReadTag(path) && !CanBeOpened(path)) return ReadFailure(file);
-    for (const Change& change : changes) (tag.*change.setText)(change.value);
+// Why ReadTag could not open the file or read its header.
+TWriteFailure WhyNotRead(const std::u16string& path) {
     if (track) tag.SetTrackNumber(static_cast<std::int32_t>(*track));
-    if (!tag.WriteTag(path)) {
-        return Failure(file, "tag not written (file in use by another program, or no right to change it)");
-    }
+    if (const TWriteResult written = tag.WriteTag(path); !written) return WriteFailure(file, written.failure);
     return 0;
 }
