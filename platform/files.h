@@ -68,7 +68,7 @@ bool DeleteFilePath(const std::u16string& path);
 // On POSIX the replacement takes the target's permission bits.
 bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& target);
 
-// Why the last of the calls above failed, in the system's words.
-std::string LastFileError();
+// Why the last of the calls above failed, in the system's words (UTF-8).
+std::string LastFileErrorText();
 
 }  // namespace platform

@@ -193,6 +193,6 @@ bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& ta
     return Noted(std::rename(from.c_str(), to.c_str()) == 0);
 }
 
-std::string LastFileError() { return std::strerror(errno); }
+std::string LastFileErrorText() { return std::strerror(errno); }
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/codepage.h"
+
 namespace platform {
 namespace {
 
@@ -167,12 +169,12 @@ bool ReplaceFilePath(const std::u16string& replacement, const std::u16string& ta
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
 }
 
-std::string LastFileError() {
+std::string LastFileErrorText() {
     const DWORD code = GetLastError();
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
+    wchar_t text[256] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, 256, nullptr);
+    std::string reason = Utf8FromUtf16(std::u16string(reinterpret_cast<const char16_t*>(text), length));
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
         reason.pop_back();
     return reason.empty() ? "system error " + std::to_string(code) : reason;

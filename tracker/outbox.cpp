@@ -156,7 +156,7 @@ void TOutbox::ReadFile() {
     // process left them, the plays in memory are the file's.
     const std::size_t markBytes = std::min(text.size(), kVersionLineBytes);
     if (file.Read(text.data(), markBytes) != static_cast<std::int64_t>(markBytes)) {
-        const std::string reason = platform::LastFileError();
+        const std::string reason = platform::LastFileErrorText();
         file.Close();
         return SetAside("it cannot be read: " + reason);
     }
@@ -164,7 +164,7 @@ void TOutbox::ReadFile() {
     const std::size_t rest = text.size() - markBytes;
     const bool read = file.Read(text.data() + markBytes, rest) == static_cast<std::int64_t>(rest);
     file.Close();
-    if (!read) return SetAside("it cannot be read: " + platform::LastFileError());
+    if (!read) return SetAside("it cannot be read: " + platform::LastFileErrorText());
 
     // A crash during an append leaves the last line without its end: that record is lost,
     // every earlier one is whole.
@@ -225,7 +225,7 @@ void TOutbox::SetAside(const std::string& why) {
     fileBytes_ = 0;
     versionLine_.clear();
     const std::u16string aside = path_ + u".bad";
-    if (!platform::ReplaceFilePath(path_, aside)) return KeepInMemory(platform::LastFileError());
+    if (!platform::ReplaceFilePath(path_, aside)) return KeepInMemory(platform::LastFileErrorText());
     log_("The outbox was set aside as " + NamePart(aside) + " (" + why + "); a new one is started.");
 }
 
@@ -237,7 +237,7 @@ bool TOutbox::AppendLine(const std::string& line) {
     platform::File file;
     if (!file.OpenAppend(path_) || !file.WriteAll(line.data(), line.size()) || !file.Flush() ||
         !file.Close()) {
-        KeepInMemory(platform::LastFileError());
+        KeepInMemory(platform::LastFileErrorText());
         return false;
     }
     fileBytes_ += static_cast<std::int64_t>(line.size());
@@ -253,7 +253,7 @@ bool TOutbox::Rewrite() {
     platform::File file;
     if (!file.CreateExclusive(copy) || !file.WriteAll(bytes.data(), bytes.size()) ||
         !file.Flush() || !file.Close() || !platform::ReplaceFilePath(copy, path_)) {
-        const std::string reason = platform::LastFileError();
+        const std::string reason = platform::LastFileErrorText();
         file.Close();
         platform::DeleteFilePath(copy);
         KeepInMemory(reason);

@@ -41,9 +41,10 @@ TEST(Version1, FieldsOfAFileWithoutID3v2TagComeFromItsID3v1Tag) {
         // Version 1.0: a comment of the full 30 bytes, no track; 255 means no genre.
         {Version1("", "", "", "", Field("abcdefghijklmnopqrstuvwxyz1234", 30), 255), "", "", "", "",
          "abcdefghijklmnopqrstuvwxyz1234", "", 0},
-        // What follows a zero byte is no text; blanks around it go; bytes of the code page stay.
+        // What follows a zero byte is no text; blanks around it go; bytes are read in the code
+        // page (1252 here).
         {Version1(std::string_view(" Caf\xE9\0junk", 10), "\x80 ", "Album  ", "99", Field("x", 30, ' '), 191),
-         "Caf\xE9", "\x80", "Album", "99", "x", "Psybient", 0},
+         "Caf\xC3\xA9", "\xE2\x82\xAC", "Album", "99", "x", "Psybient", 0},
         {Version1("t", "a", "b", "2000", Field("c", 30), 192), "t", "a", "b", "2000", "c", "", 0},
     };
     TempDir dir;

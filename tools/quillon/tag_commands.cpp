@@ -169,8 +169,10 @@ int RunWrite(const std::vector<std::string>& args) {
     }
     const std::u16string path = PathFromUtf8(file);
     TID3v2 tag;
-// Why ReadTag could not open the file or read its header.
-TWriteFailure WhyNotRead(const std::u16string& path) {
+    // The fields not given are written as read, so a file whose tag cannot be read is not
+    // written: the fields it could not give would be lost.
+    if (!tag.ReadTag(path)) return WriteFailure(file, WhyNotRead(path));
+    for (const Change& change : changes) (tag.*change.setText)(change.value);
     if (track) tag.SetTrackNumber(static_cast<std::int32_t>(*track));
     if (const TWriteResult written = tag.WriteTag(path); !written) return WriteFailure(file, written.failure);
     return 0;

@@ -19,7 +19,9 @@ checks = {"passed": 0, "failed": 0}
 FIELDS = [("artist", "Zoë \"Q\" Artist"), ("album", "Line one\r\nline two"), ("title", "Tëst"),
           ("track", "07"), ("year", "1999"), ("genre", ""), ("comment", "Live \"Hall\""),
           ("filename", "C:\\Music\\Some Song.mp3"), ("password", "s3cr€t")]
-LARGE = bytes(range(256)) * 2400  # 600 KiB, sent in many small records
+# 550 KiB of UTF-8 (which the log shows as it came), sent in many small records that cut
+# its characters apart.
+LARGE = ("Z\u00fcrich \u6771\u4eac " * 37500).encode("utf-8")
 
 
 def check(name, condition, detail=""):
