@@ -7,7 +7,6 @@ outlasts quit) leaves no module of ours. All but the first run the plug-in's tim
 faster (the stand-in's timescale), so an interval is 100 ms.
 
 Usage: background_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
-import email.parser
 import http.server
 import os
 import subprocess
@@ -20,6 +19,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
+from form_post import read_form  # noqa: E402
 
 STALL_LIMIT_MS = 50
 WAITING = "Waiting to be sent: "
@@ -47,12 +47,7 @@ class Server(http.server.ThreadingHTTPServer):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
-        length = int(self.headers.get("Content-Length", "0"))
-        body = self.rfile.read(min(length, 1 << 20))
-        head = "Content-Type: {}\r\n\r\n".format(self.headers.get("Content-Type", ""))
-        message = email.parser.BytesParser().parsebytes(head.encode("latin-1") + body)
-        names = [part.get_payload(decode=True) for part in message.get_payload()
-                 if part.get_param("name", header="content-disposition") == "filename"]
+        names = [value for name, value in read_form(self) if name == "filename"]
         name = names[0].decode("cp1252") if names else "?"
         with self.server.lock:
             number = len(self.server.posts)

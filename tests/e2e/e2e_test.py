@@ -6,7 +6,6 @@ window rewrites the file between the pause and the play command, keeping its pic
 track total.
 
 Usage: e2e_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
-import email.parser
 import http.server
 import os
 import sys
@@ -18,6 +17,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
+from form_post import read_form  # noqa: E402
 from mutagen.id3 import APIC, ID3, TRCK  # noqa: E402
 
 INTERVAL_MS = 10000
@@ -53,16 +53,7 @@ class Posts(http.server.BaseHTTPRequestHandler):
     received = []  # (monotonic time, path, [(name, value bytes)])
 
     def do_POST(self):
-        length = int(self.headers.get("Content-Length", "0"))
-        body = self.rfile.read(min(length, 1 << 20))
-        head = "Content-Type: {}\r\n\r\n".format(self.headers.get("Content-Type", ""))
-        message = email.parser.BytesParser().parsebytes(head.encode("latin-1") + body)
-        fields = []
-        if message.is_multipart():
-            for part in message.get_payload():
-                name = part.get_param("name", header="content-disposition")
-                fields.append((name, part.get_payload(decode=True)))
-        Posts.received.append((time.monotonic(), self.path, fields))
+        Posts.received.append((time.monotonic(), self.path, read_form(self)))
         self.send_response(200)
         self.send_header("Content-Type", "text/plain")
         self.end_headers()

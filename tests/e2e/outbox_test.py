@@ -8,7 +8,6 @@ the waits between tries are real time.
 
 Usage: outbox_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
 import calendar
-import email.parser
 import http.server
 import os
 import sys
@@ -20,6 +19,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
+from form_post import read_form  # noqa: E402
 
 
 class Site(http.server.ThreadingHTTPServer):
@@ -43,12 +43,7 @@ class Site(http.server.ThreadingHTTPServer):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
-        length = int(self.headers.get("Content-Length", "0"))
-        body = self.rfile.read(min(length, 1 << 20))
-        head = "Content-Type: {}\r\n\r\n".format(self.headers.get("Content-Type", ""))
-        message = email.parser.BytesParser().parsebytes(head.encode("latin-1") + body)
-        fields = {part.get_param("name", header="content-disposition"):
-                  part.get_payload(decode=True).decode("cp1252") for part in message.get_payload()}
+        fields = {name: value.decode("cp1252") for name, value in read_form(self)}
         with self.server.lock:
             number = len(self.server.posts)
             self.server.posts.append((time.time(), fields))

@@ -6,7 +6,6 @@ whole in the window (read back with GetWindowTextW) and posted in UTF-8 with its
 check box off the ten values go in the code page, byte for byte as before.
 
 Usage: unicode_test.py STANDIN_PLAYER_EXE PLUGIN_DLL REPORT_XML (inside an X display)."""
-import email.parser
 import http.server
 import os
 import sys
@@ -17,6 +16,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
+from form_post import read_form  # noqa: E402
 from mutagen.id3 import ID3  # noqa: E402
 
 FILE = "Z\u00fcrich \u6771\u4eac.mp3"
@@ -45,13 +45,7 @@ class Posts(http.server.BaseHTTPRequestHandler):
     received = []  # [(name, value bytes)] per post
 
     def do_POST(self):
-        length = int(self.headers.get("Content-Length", "0"))
-        body = self.rfile.read(min(length, 1 << 20))
-        head = "Content-Type: {}\r\n\r\n".format(self.headers.get("Content-Type", ""))
-        message = email.parser.BytesParser().parsebytes(head.encode("latin-1") + body)
-        Posts.received.append([(part.get_param("name", header="content-disposition"),
-                                part.get_payload(decode=True))
-                               for part in message.get_payload()] if message.is_multipart() else [])
+        Posts.received.append(read_form(self))
         self.send_response(200)
         self.end_headers()
         self.wfile.write(b"OK")
