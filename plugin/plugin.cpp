@@ -22,6 +22,10 @@
 // reference is that thread's, so the unload would happen on it, where the window cannot be
 // destroyed: quit destroys the library objects itself, on the player's thread, and the late
 // unload finds nothing left to do.
+// FreeLibrary without quit while an exchange runs leaves the last reference to the worker
+// too. Then the unload, on that thread, hands the destruction to the player's thread through
+// a message-only window of ours, the courier, and waits for it a bounded time; should the
+// player's thread not take the message in that time, the objects are left, as at process exit.
 #include <windows.h>
 
 #include <cstdint>
@@ -55,6 +59,45 @@ std::unique_ptr<LibraryObjects> Library;
 
 constexpr int kQuitGraceMs = 2000;
 
+constexpr wchar_t kCourierClass[] = L"QuillonCourier";
+constexpr UINT kDestroyLibraryMessage = WM_APP + 1;
+HWND Courier;
+DWORD WindowThread;
+
+LRESULT CALLBACK CourierProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kDestroyLibraryMessage) return DefWindowProcW(window, message, wParam, lParam);
+    Library.reset();
+    DestroyWindow(window);
+    return 1;
+}
+
+// Without a courier the late unload leaves the objects: the plug-in works the same.
+void CreateCourier(HINSTANCE module) {
+    WNDCLASSEXW courierClass{};
+    courierClass.cbSize = sizeof courierClass;
+    courierClass.lpfnWndProc = CourierProc;
+    courierClass.hInstance = module;
+    courierClass.lpszClassName = kCourierClass;
+    RegisterClassExW(&courierClass);
+    Courier = CreateWindowExW(0, kCourierClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
+}
+
+void DestroyLibraryObjects(HINSTANCE module) {
+    if (GetCurrentThreadId() == WindowThread) {
+        Library.reset();
+        if (Courier) DestroyWindow(Courier);
+    } else {
+        DWORD_PTR destroyed = 0;
+        if (!Courier || !SendMessageTimeoutW(Courier, kDestroyLibraryMessage, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                                             kQuitGraceMs, &destroyed) || destroyed != 1) {
+            // Destructors on this thread would fail to destroy the windows and leave their
+            // procedures pointing into the unloaded library.
+            (void)Library.release();
+        }
+    }
+    UnregisterClassW(kCourierClass, module);
+}
+
 void __cdecl Config() {
     // An exception must not unwind into the player's frames, which know nothing of it.
     try {
@@ -64,6 +107,8 @@ void __cdecl Config() {
 }
 
 bool CreateLibraryObjects(HINSTANCE module) {
+    WindowThread = GetCurrentThreadId();
+    CreateCourier(module);
     try {
         // The target is read from the record at every send: the player fills it in later.
         Library = std::make_unique<LibraryObjects>(toolkit::CreateWin32Backend(module), PlayerChannel, [] {
@@ -94,7 +139,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
         return CreateLibraryObjects(module) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
         if (reserved == nullptr) {
-            Library.reset();
+            DestroyLibraryObjects(module);
         } else {
             // At process exit the other threads are gone and may have left the heap or the
             // window manager mid-operation: nothing is touched, the system reclaims it all.

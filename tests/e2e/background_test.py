@@ -180,6 +180,19 @@ def main(player_exe, plugin_dll, report):
     checks.expect("module none" in player.texts and "window none" in player.texts,
                   "left after the unload: {}".format(player.texts[-8:]))
 
+    # No quit, in the middle of an exchange: the worker's thread holds the last reference,
+    # so the unload runs on it when the exchange ends and hands the window to the player's
+    # thread. The player's loop may be held up to the hand-over's bound, never for good.
+    server, player = scenario("AnUnloadWithoutQuitDuringAnExchangeNeverHoldsThePlayer",
+                              lambda n: 3.0,
+                              "at 0 timescale 100\nat 0 start\nat 2600 unload\nat 2700 module\n"
+                              "at 8000 module\nat 8500 gap\nat 9000 exit\n", 1)
+    modules = [text for text in player.texts if text.startswith("module ")]
+    checks.expect(modules == ["module loaded", "module none"], "modules {}".format(modules))
+    stall = gap_ms(player, 1)
+    print("longest stall of the player's loop around the late unload: {} ms".format(stall))
+    checks.expect(stall is not None and stall < 3000, "the loop was held {} ms".format(stall))
+
     # A name lookup that outlasts quit's grace keeps the module: quit destroys the window
     # itself, and the module goes when the lookup ends.
     with tempfile.TemporaryDirectory(prefix="quillon-shim-") as shim:
