@@ -568,7 +568,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     ThePlayer.started = GetTickCount64();
-    Report("player window=%p", Address(ThePlayer.window));
+    // The pointer size shows which build runs: the smoke run wants the 32-bit one.
+    Report("player window=%p bits=%u", Address(ThePlayer.window),
+           static_cast<unsigned>(8 * sizeof(void*)));
     ScheduleNextStep();
 
     LARGE_INTEGER frequency;

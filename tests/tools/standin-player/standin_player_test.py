@@ -5,7 +5,7 @@ plug-in, gen_quillon.dll and a file that is no DLL at all. Each scenario is one 
 player; the same scenarios serve the 32-bit smoke run (scripts/smoke-win32).
 
 Usage: standin_player_test.py PLAYER_EXE REPORT_XML [--fixture DLL] [--plugin DLL]
-           [--wine WINE] [--slow N] [--only SCENARIO]   (inside an X display)"""
+           [--wine WINE] [--slow N] [--only SCENARIO] [--bits N]   (inside an X display)"""
 import argparse
 import os
 import re
@@ -236,6 +236,7 @@ def main():
     parser.add_argument("--wine", default=session.WINE64)
     parser.add_argument("--slow", type=int, default=1, help="stretches scripts and waits")
     parser.add_argument("--only", help="the one scenario to run")
+    parser.add_argument("--bits", type=int, help="the player's pointer size to expect")
     args = parser.parse_args()
     checks = Checks("StandinPlayer")
     if checks.lacks_display():
@@ -254,6 +255,10 @@ def main():
                 checks.case("{}/{}".format(name, kind))
                 checks.expect(run.ended, "the player did not reach its exit")
                 checks.expect(run.code == 0, "the player ended with code {}".format(run.code))
+                starts = starting(run.texts, "player ")
+                checks.expect(not args.bits or (len(starts) == 1 and
+                                                field(starts[0], "bits") == str(args.bits)),
+                              "want a {}-bit player: {}".format(args.bits, starts))
                 check(checks, run)
                 print("{} {}/{}".format("FAILED" if checks.current[1] else "ok", name, kind),
                       flush=True)
