@@ -3,13 +3,15 @@
 loopback server, the plug-in's timers run 100 times faster (an interval of 10 s becomes
 100 ms; the product is unchanged). Every other answer fails, in turn: 404, 302 with a
 Location, a close before the status line, a chunked body broken off, and no answer at all
-(the time-out). A play whose answer failed stays in the outbox and is sent again; in the end
-every play must have been taken by the server exactly once (by its play_id). Prints the
-process's handle count, GDI and USER objects and private bytes at
-the start, after the first hundred submissions, in the middle and at the end; fails when they
-grow after the first hundred or when a submission is not logged. Wine counts no GDI or USER
-objects and no private bytes, so the process's anonymous resident memory and open file
-descriptors (sockets included) are read from Linux as well.
+(the time-out). A play whose answer failed stays in the outbox and is sent again. After the
+last song the player runs on until the outbox holds no play (or DRAIN_LIMIT_S has passed);
+then every play must have been taken exactly once (by its play_id): one not taken is named
+as still waiting in the outbox or as lost. Prints the process's handle count, GDI and USER
+objects and private bytes at the start, after the first hundred submissions, in the middle
+and 3 s after the last song; fails when they grow after the first hundred or when a
+submission is not logged. Wine counts no GDI or USER objects and no private bytes, so the
+process's anonymous resident memory and open file descriptors (sockets included) are read
+from Linux as well.
 
 Usage: soak_test.py STANDIN_PLAYER_EXE PLUGIN_DLL (inside an X display)."""
 import os
@@ -29,8 +31,10 @@ FIRST_MS = 2000      # the first change
 TIMEOUT_MS = 150     # the plug-in's time-out, which the silent answers run into
 PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
 
-# After the last song, time for the last kept play's back-off (30 s) to run out.
-DRAIN_MS = 45000
+# After the last song, the longest wait for the waiting plays: the back-off (30 s, doubling)
+# runs in real time and the answers keep failing every other time.
+DRAIN_LIMIT_S = 600
+DRAINED = "drained"  # the file that lets the player's script go on to its exit
 
 ANSWERS = [
     b"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nOK",
@@ -120,6 +124,35 @@ def samples(player, count):
     return figures
 
 
+def waiting_plays(path):
+    """The play_ids the outbox file holds: added and neither sent nor refused."""
+    waiting = set()
+    try:
+        with open(path, encoding="utf-8", errors="replace") as outbox:
+            lines = outbox.read().split("\n")[1:-1]  # not the version line nor a torn one
+    except OSError:
+        return waiting
+    for line in lines:
+        kind, _, rest = line.partition("\t")
+        play_id = rest.partition("\t")[0]
+        if kind == "+":
+            waiting.add(play_id)
+        elif kind == "-":
+            waiting.discard(play_id)
+    return waiting
+
+
+def drain(outbox, player):
+    """Waits until the outbox holds no play: each has been taken, or lost, and none is left
+    to send. A play is written down before its first try and leaves only when settled."""
+    deadline = time.monotonic() + DRAIN_LIMIT_S
+    while time.monotonic() < deadline and player.process.poll() is None:
+        if not waiting_plays(outbox):
+            return True
+        time.sleep(0.2)
+    return False
+
+
 def linux_figures(pid, figure):
     try:
         with open("/proc/{}/status".format(pid)) as status:
@@ -143,7 +176,8 @@ def main(player_exe, plugin_dll):
     script = ["at 0 timescale 100", "at 0 start", "at 1600 quiet"]
     script += ["at {} select {}".format(FIRST_MS + STEP_MS * i, i % 2) for i in range(1, SELECTS + 1)]
     script += ["at {} resources".format(mark) for mark in marks]
-    script += ["at {} log".format(end + DRAIN_MS - 1000), "at {} exit".format(end + DRAIN_MS)]
+    script += ["at {} await {}".format(marks[-1], DRAINED), "at {} log".format(marks[-1]),
+               "at {} exit".format(marks[-1])]
     script.sort(key=lambda line: int(line.split()[1]))
     with tempfile.TemporaryDirectory(prefix="quillon-soak-") as folder:
         music = os.path.join(folder, "Music")
@@ -155,7 +189,14 @@ def main(player_exe, plugin_dll):
         session.write_settings(folder, url, "pw", 10, TIMEOUT_MS, 1)
         player = session.Player(folder, player_exe, plugin_dll, "\n".join(script) + "\n", paths)
         figures = samples(player, 4)
-        ended = player.finish((end + DRAIN_MS) / 1000 + 120)
+        outbox = os.path.join(folder, "Plugins", "gen_quillon.outbox")
+        waited, started = len(waiting_plays(outbox)), time.monotonic()
+        drained = drain(outbox, player)
+        print("after the last song: {} plays waited; the player ran on {:.0f} s".format(
+            waited, time.monotonic() - started))
+        open(os.path.join(folder, DRAINED), "w").close()
+        ended = player.finish(120)
+        left = waiting_plays(outbox)
     server.listener.close()
 
     if not ended or len(figures) != 4:
@@ -179,12 +220,20 @@ def main(player_exe, plugin_dll):
     if plays < WANTED or logged != server.count or dropped != 0:
         print("FAILED: want at least {} plays, each try logged".format(WANTED))
         ok = False
-    if twice or never:
+    lost = sum(1 for play_id, count in server.taken.items() if count == 0 and play_id not in left)
+    print("at the end: {} plays waiting in the outbox, {} lost".format(len(left), lost))
+    if not drained:
+        print("FAILED: plays still waiting {} s after the last song".format(DRAIN_LIMIT_S))
+        ok = False
+    if twice or never or left:
         print("FAILED: every play must be stored exactly once")
         for play_id, count in server.taken.items():
             if count != 1:
-                print("  {}: taken {} times, tried {} times".format(
-                    play_id or "(no play_id)", count, server.tries[play_id]))
+                print("  {}: taken {} times, tried {} times, {}".format(
+                    play_id or "(no play_id)", count, server.tries[play_id],
+                    "waiting in the outbox" if play_id in left else "not in the outbox"))
+        for play_id in left - server.taken.keys():
+            print("  {}: waiting in the outbox, never tried".format(play_id))
         ok = False
     after100, last = figures[1], figures[3]
     for key in ("handles", "gdi", "user", "fds"):

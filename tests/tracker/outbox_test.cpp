@@ -191,7 +191,7 @@ TEST(Outbox, TheFileIsCompactedOnlyOnceMoreThanHalfIsSent) {
     EXPECT_GT(std::filesystem::file_size(f.file), sizeWithSix);
     outbox->Remove(plays[3].playId);
     EXPECT_LT(std::filesystem::file_size(f.file), sizeWithSix / 2);
-    EXPECT_FALSE(std::filesystem::exists(f.dir.Native("gen_quillon.outbox->new")));
+    EXPECT_FALSE(std::filesystem::exists(f.dir.Native("gen_quillon.outbox.new")));
     EXPECT_EQ(Titles(*f.Open()), (std::vector<std::string>{"s4", "s5"}));
 }
 

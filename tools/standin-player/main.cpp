@@ -22,6 +22,8 @@
 //   key <code>   a key (virtual-key code, decimal) down and up in the focused control
 //   type <text>  characters typed into the focused control (no blanks: one word)
 //   click <caption>            clicks the enabled button with that caption (its beginning)
+//   await <name> holds the script until a file of that name is in the current folder (the
+//                test's signal that the steps after it may run; they run at once when late)
 //   exit         leaves the message loop (unloading a still-loaded plug-in)
 //   exitprocess  ends the process with the plug-in still loaded
 //   gap          the longest time one message kept the loop busy since the last gap report
@@ -56,6 +58,7 @@ namespace {
 
 constexpr char PLUGIN_FILE[] = "gen_quillon.dll";
 constexpr UINT_PTR SCRIPT_TIMER = 1;
+constexpr UINT AWAIT_POLL_MS = 50;
 
 struct Player {
     HWND window = nullptr;
@@ -378,6 +381,20 @@ void Quit() {
 
 void Quiet() { ThePlayer.quiet = true; }
 
+// An "await" step whose file is not there yet: the script stays on it.
+bool Awaiting(const standin::Step& step) {
+    return step.command == "await" && !step.argument.empty() &&
+           GetFileAttributesA(step.argument.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+void Await(const std::string& name) {
+    if (name.empty()) {
+        Report("await needs a file name");
+    } else {
+        Report("await %s done", name.c_str());
+    }
+}
+
 void ExitProcessNow() {  // ends with the plug-in still loaded
     Report("exitprocess");
     ExitProcess(0);
@@ -428,6 +445,7 @@ const Command kCommands[] = {
     {"resources", Needs::Nothing, NoArgument<ReportResources>},
     {"timescale", Needs::Nothing, SetTimeScale},
     {"exitprocess", Needs::Nothing, NoArgument<ExitProcessNow>},
+    {"await", Needs::Nothing, Await},
     {"exit", Needs::Nothing, NoArgument<Exit>},
 };
 
@@ -460,6 +478,10 @@ void RunDueSteps() {
     const ULONGLONG elapsed = GetTickCount64() - ThePlayer.started;
     if (ThePlayer.nextStep < ThePlayer.steps.size() &&
         ThePlayer.steps[ThePlayer.nextStep].at <= elapsed) {
+        if (Awaiting(ThePlayer.steps[ThePlayer.nextStep])) {
+            SetTimer(ThePlayer.window, SCRIPT_TIMER, AWAIT_POLL_MS, nullptr);
+            return;
+        }
         Run(ThePlayer.steps[ThePlayer.nextStep++]);
     }
     ScheduleNextStep();

@@ -84,13 +84,16 @@ class Player:
         self.reader.start()
 
     def _read(self):
-        for raw in self.process.stdout:
-            text = raw.decode("utf-8", errors="replace").rstrip("\r\n")
-            stamp, _, rest = text.partition(" ")
-            ms = int(stamp) if stamp.isdigit() else None
-            with self.changed:
-                self.lines.append((ms, rest if ms is not None else text, time.monotonic()))
-                self.changed.notify_all()
+        # Only the reader closes the output: a close from another thread would wait for the
+        # blocked read, which lasts as long as any of wine's processes holds the pipe.
+        with self.process.stdout:
+            for raw in self.process.stdout:
+                text = raw.decode("utf-8", errors="replace").rstrip("\r\n")
+                stamp, _, rest = text.partition(" ")
+                ms = int(stamp) if stamp.isdigit() else None
+                with self.changed:
+                    self.lines.append((ms, rest if ms is not None else text, time.monotonic()))
+                    self.changed.notify_all()
 
     def wait_for(self, start, timeout, occurrence=1):
         """The `occurrence`th line that begins with `start`, or None after `timeout` seconds."""
@@ -115,7 +118,6 @@ class Player:
             self.process.wait()
             ended = False
         self.reader.join(5)
-        self.process.stdout.close()
         return ended
 
     def starting(self, start):
