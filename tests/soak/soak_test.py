@@ -8,8 +8,8 @@ last song the player runs on until the outbox holds no play (or DRAIN_LIMIT_S ha
 then every play must have been taken exactly once (by its play_id): one not taken is named
 as still waiting in the outbox or as lost. Prints the process's handle count, GDI and USER
 objects and private bytes at the start, after the first hundred submissions, in the middle
-and 3 s after the last song; fails when they grow after the first hundred or when a
-submission is not logged. Wine counts no GDI or USER objects and no private bytes, so the
+and 3 s after the last song; fails when they grow after the first hundred (beyond what an
+exchange in flight holds) or when a submission is not logged. Wine counts no GDI or USER objects and no private bytes, so the
 process's anonymous resident memory and open file descriptors (sockets included) are read
 from Linux as well.
 
@@ -30,6 +30,10 @@ STEP_MS = 200        # between song changes
 FIRST_MS = 2000      # the first change
 TIMEOUT_MS = 150     # the plug-in's time-out, which the silent answers run into
 PRIVATE_GROWTH_LIMIT = 4 << 20  # bytes; the log page's text grows with every submission
+# Handles and descriptors that come and go with the moment of the sample: an exchange's thread
+# and socket, and the handle of a thread that ended, kept until the next one starts. A leak
+# per submission grows by thousands.
+IN_FLIGHT_SLACK = 3
 
 # After the last song, the longest wait for the waiting plays: the back-off (30 s, doubling)
 # runs in real time and the answers keep failing every other time.
@@ -237,7 +241,7 @@ def main(player_exe, plugin_dll):
         ok = False
     after100, last = figures[1], figures[3]
     for key in ("handles", "gdi", "user", "fds"):
-        if last[key] > after100[key]:
+        if last[key] > after100[key] + (IN_FLIGHT_SLACK if key in ("handles", "fds") else 0):
             print("FAILED: {} grew from {} to {}".format(key, after100[key], last[key]))
             ok = False
     for key, scale in (("private", 1), ("rssanon_kb", 1024)):
