@@ -9,9 +9,9 @@ then every play must have been taken exactly once (by its play_id): one not take
 as still waiting in the outbox or as lost. Prints the process's handle count, GDI and USER
 objects and private bytes at the start, after the first hundred submissions, in the middle
 and 3 s after the last song; fails when they grow after the first hundred (beyond what an
-exchange in flight holds) or when a submission is not logged. Wine counts no GDI or USER objects and no private bytes, so the
-process's anonymous resident memory and open file descriptors (sockets included) are read
-from Linux as well.
+exchange in flight holds) or when a submission is not logged. Wine counts no GDI or USER
+objects and no private bytes, so the process's anonymous resident memory and open file
+descriptors (sockets included) are read from Linux as well.
 
 Usage: soak_test.py STANDIN_PLAYER_EXE PLUGIN_DLL (inside an X display)."""
 import os
