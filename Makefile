@@ -47,7 +47,7 @@ fuzz: deps
 	@cmake --build --preset fuzz -j2
 	@scripts/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
-# 2,000 submissions through the stand-in player (about six minutes); not part of `make test`.
+# 2,000 submissions through the stand-in player (about eight minutes); not part of `make test`.
 soak: deps build-win64 wine-prefix
 	@xvfb-run -a /usr/bin/python3 tests/soak/soak_test.py build/win64/tools/standin-player/standin-player.exe build/win64/gen_quillon.dll
 
