@@ -10,14 +10,13 @@ import http.server
 import os
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "standin-player"))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "support"))
 import session  # noqa: E402
 from checks import Checks  # noqa: E402
-from form_post import read_form  # noqa: E402
+from form_post import read_form, serve_on_loopback  # noqa: E402
 from mutagen.id3 import APIC, ID3, TRCK  # noqa: E402
 
 INTERVAL_MS = 10000
@@ -100,9 +99,7 @@ def main(player_exe, plugin_dll, report):
     checks = Checks("EndToEnd")
     if checks.lacks_display():
         return checks.write(report)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Posts)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    url = "http://127.0.0.1:{}/test.php".format(server.server_address[1])
+    server, url = serve_on_loopback(Posts)
     with tempfile.TemporaryDirectory(prefix="quillon-e2e-") as folder:
         music = os.path.join(folder, "Music")
         os.makedirs(music)

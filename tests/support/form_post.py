@@ -1,5 +1,8 @@
-"""Reads the multipart/form-data body of a post, as the loopback sites of the tests see it."""
+"""Reads the multipart/form-data body of a post, as the loopback sites of the tests see it,
+and starts such a site."""
 import email.parser
+import http.server
+import threading
 
 
 def read_form(handler):
@@ -13,3 +16,11 @@ def read_form(handler):
         return []
     return [(part.get_param("name", header="content-disposition"), part.get_payload(decode=True))
             for part in message.get_payload()]
+
+
+def serve_on_loopback(handler_class):
+    """Starts a threading HTTP server with `handler_class` on a free loopback port; returns it
+    and the URL of its /test.php."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler_class)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:{}/test.php".format(server.server_address[1])
